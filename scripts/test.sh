@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The whole test: installs what is missing, builds every preset and runs every test, native (under
+# AddressSanitizer and UndefinedBehaviorSanitizer), the fuzz target for a bounded time, and the
+# Windows programs under Wine on a private X display. Exits non-zero when anything fails.
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+failed=()
+step() {
+  local name=$1
+  shift
+  echo "== $name"
+  if ! "$@"; then
+    echo "== $name: FAILED"
+    failed+=("$name")
+    return 1
+  fi
+}
+
+step install bash scripts/install-deps.sh || exit 1
+
+if step "native build" bash -c 'cmake --preset native >/dev/null && cmake --build --preset native'; then
+  step "native tests" ctest --preset native
+fi
+
+if step "fuzz build" bash -c 'cmake --preset fuzz >/dev/null && cmake --build --preset fuzz'; then
+  step "fuzz run" bash scripts/fuzz.sh "${VARNEL_FUZZ_SECONDS:-60}"
+fi
+
+if step "windows build" bash -c 'cmake --preset windows >/dev/null && cmake --build --preset windows'; then
+  step "windows tests" scripts/display.sh bash -c 'scripts/wine-prefix.sh && ctest --preset windows'
+fi
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "all test steps passed"
