@@ -7,7 +7,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace varnel {
 
@@ -27,6 +29,11 @@ inline constexpr std::size_t kControlCount = 5;
 
 enum class EntryState { kNotLoaded, kLoaded, kDiscarded };
 
+struct IconDestroyer {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+
 // One per process, made before start-up and alive until the process ends.
 //
 // Threads: the UI thread alone writes every field and alone reads `controls`. Worker threads read
@@ -39,6 +46,7 @@ struct ProgramState {
   std::atomic<EntryState> mainWindowEntry{EntryState::kNotLoaded};
   std::atomic<HWND> mainWindow{nullptr};             // set while the entry is loaded
   std::array<HWND, kControlCount> controls{};        // indexed by ControlId - kFirstControl
+  UniqueIcon largeIcon, smallIcon;  // the main window's icons, kept until the normal end
 };
 
 ProgramState& Program();

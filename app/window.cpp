@@ -1,0 +1,435 @@
+#include "app/window.h"
+
+#include <cwctype>
+#include <memory>
+#include <span>
+
+#include "app/fault.h"
+#include "app/ui_call.h"
+
+namespace varnel {
+namespace {
+
+constexpr wchar_t kIconName[] = L"DEFAULT_ICON";
+
+// What the main window keeps for itself, owned by the window: made at WM_NCCREATE, freed at
+// WM_NCDESTROY.
+struct MainWindowData {
+  FormEvents events;
+  HWND lastFocus = nullptr;  // the control that had the focus when the window was deactivated
+};
+
+struct WindowDestroyer {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+HFONT GuiFont() {
+  return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HINSTANCE Instance() {
+  return GetModuleHandleW(nullptr);
+}
+
+MainWindowData* DataOf(HWND window) {
+  return reinterpret_cast<MainWindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+std::span<const FormEntry> FindForm(WindowId window) {
+  if (window == kMainWindow) return kMainForm;
+  return {};
+}
+
+const FormEntry* EntryOfControl(HWND window, HWND control) {
+  if (control == nullptr || GetParent(control) != window) return nullptr;
+  const int childId = GetDlgCtrlID(control);
+  for (const FormEntry& entry : std::span(kMainForm).subspan(1))
+    if (entry.childId == childId) return &entry;
+  return nullptr;
+}
+
+// ---- Focus -------------------------------------------------------------------------------------
+
+// The controls that Tab visits, in order: visible, enabled tab stops, never labels. All of them
+// have the same tab-order number, so they follow the form from its last entry to its first.
+struct TabOrder {
+  std::array<HWND, kControlCount> controls{};
+  std::size_t count = 0;
+};
+
+TabOrder TabOrderOf(HWND window) {
+  TabOrder order;
+  for (auto entry = kMainForm.rbegin(); entry + 1 != kMainForm.rend(); ++entry) {
+    if (entry->kind == FormKind::kLabel) continue;
+    HWND control = GetDlgItem(window, entry->childId);
+    if (control == nullptr || !(GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP)) continue;
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control)) continue;
+    order.controls[order.count++] = control;
+  }
+  return order;
+}
+
+// Moves the focus one step forward or back in the tab order, wrapping around. Nothing moves when
+// the focus is on none of the tab order's controls.
+void StepFocus(HWND window, HWND focus, bool backward) {
+  const TabOrder order = TabOrderOf(window);
+  for (std::size_t at = 0; at < order.count; ++at) {
+    if (order.controls[at] != focus) continue;
+    const std::size_t next =
+        backward ? (at + order.count - 1) % order.count : (at + 1) % order.count;
+    SetFocus(order.controls[next]);
+    return;
+  }
+}
+
+// The window passes the focus on at once: to the control that had it when the window was last
+// deactivated, or else to the first control of the tab order.
+void OnSetFocus(HWND window) {
+  const MainWindowData* data = DataOf(window);
+  HWND target = data ? data->lastFocus : nullptr;
+  if (target == nullptr || !IsWindow(target) || !IsChild(window, target)) {
+    const TabOrder order = TabOrderOf(window);
+    target = order.count > 0 ? order.controls[0] : nullptr;
+  }
+  if (target != nullptr) SetFocus(target);
+}
+
+void OnActivate(HWND window, WPARAM wParam) {
+  if (LOWORD(wParam) != WA_INACTIVE) return;  // the default activation then gives us the focus
+  HWND focus = GetFocus();
+  if (MainWindowData* data = DataOf(window); data && focus && IsChild(window, focus))
+    data->lastFocus = focus;
+}
+
+// ---- Keys --------------------------------------------------------------------------------------
+
+// A control wants a key when its kind says so: a multi-line edit box that is not read-only wants
+// Enter; no control wants any other key.
+bool ControlWantsKey(HWND window, HWND control, WPARAM key) {
+  const FormEntry* entry = EntryOfControl(window, control);
+  if (entry == nullptr || entry->kind != FormKind::kEditBox) return false;
+  const LONG style = GetWindowLongW(control, GWL_STYLE);
+  return key == VK_RETURN && (style & ES_MULTILINE) && !(style & ES_READONLY);
+}
+
+bool IsDefaultButton(HWND control) {
+  return (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+// The button that Enter clicks: the focused control when it is a default push button, or else the
+// form's first default push button. This form has none.
+HWND DefaultButton(HWND window, HWND focus) {
+  if (const FormEntry* entry = EntryOfControl(window, focus);
+      entry && entry->kind == FormKind::kButton && IsDefaultButton(focus))
+    return focus;
+  for (const FormEntry& entry : std::span(kMainForm).subspan(1)) {
+    if (entry.kind != FormKind::kButton) continue;
+    if (HWND button = GetDlgItem(window, entry.childId); button && IsDefaultButton(button))
+      return button;
+  }
+  return nullptr;
+}
+
+// The visible, enabled button whose caption marks `key` with an ampersand. No caption of this
+// form marks a letter, so there is none.
+HWND MnemonicButton(HWND window, WPARAM key) {
+  for (const FormEntry& entry : std::span(kMainForm).subspan(1)) {
+    if (entry.kind != FormKind::kButton) continue;
+    HWND button = GetDlgItem(window, entry.childId);
+    if (button == nullptr || !IsWindowVisible(button) || !IsWindowEnabled(button)) continue;
+    const std::wstring_view caption = entry.text;
+    for (std::size_t at = caption.find(L'&'); at != caption.npos && at + 1 < caption.size();
+         at = caption.find(L'&', at + 2)) {
+      if (std::towupper(caption[at + 1]) == static_cast<wint_t>(key)) return button;
+    }
+  }
+  return nullptr;
+}
+
+bool IsDown(int key) {
+  return GetKeyState(key) < 0;
+}
+
+}  // namespace
+
+bool FilterKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  HWND window = Program().mainWindow.load();
+  if (window == nullptr || (message.hwnd != window && !IsChild(window, message.hwnd))) return false;
+
+  const WPARAM key = message.wParam;
+  const bool ctrl = IsDown(VK_CONTROL);
+  const bool shift = IsDown(VK_SHIFT);
+  const bool alt = (HIWORD(message.lParam) & KF_ALTDOWN) != 0 || IsDown(VK_MENU);
+  HWND focus = GetFocus();
+  const bool wanted = ControlWantsKey(window, focus, key);
+
+  if (key == VK_TAB && !ctrl && !alt) {
+    if (wanted) return false;
+    StepFocus(window, focus, shift);
+    return true;
+  }
+  if (ctrl || alt || shift) {
+    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    if (!alt || ctrl || shift || !letterOrDigit) return false;
+    if (HWND button = MnemonicButton(window, key)) SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  }
+  switch (key) {
+    case VK_RETURN:
+      if (wanted) return false;
+      if (HWND button = DefaultButton(window, focus)) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+        return true;
+      }
+      return false;  // the key goes on to the focused control, which does nothing with it
+    case VK_ESCAPE:
+      if (wanted) return false;
+      SendMessageW(window, WM_CLOSE, 0, 0);
+      return true;
+    case VK_F1:
+      return true;  // the window opens no help
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+// ---- Painting ----------------------------------------------------------------------------------
+
+void OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  FillRect(dc, &paint.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
+  EndPaint(window, &paint);
+}
+
+// An edit box draws black text on white.
+LRESULT OnEditColour(HDC dc) {
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
+  return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+}
+
+void OnLabelPaint(HWND label) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(label, &paint);
+  RECT client;
+  GetClientRect(label, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+
+  std::array<wchar_t, 128> text{};
+  const int length = GetWindowTextW(label, text.data(), static_cast<int>(text.size()));
+  const HGDIOBJ oldFont = SelectObject(dc, GuiFont());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  DrawTextW(dc, text.data(), length, &client, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP);
+  SelectObject(dc, oldFont);
+  EndPaint(label, &paint);
+}
+
+LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    OnLabelPaint(label);
+    return 0;
+  }
+  return DefWindowProcW(label, message, wParam, lParam);
+}
+
+// ---- The main window's life --------------------------------------------------------------------
+
+bool OnNcCreate(HWND window, LPARAM lParam) {
+  const auto& create = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
+  auto* data =
+      new (std::nothrow) MainWindowData{*static_cast<const FormEvents*>(create.lpCreateParams)};
+  if (data == nullptr) ReportAllocationFailure(sizeof(MainWindowData));
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+  return true;
+}
+
+// The clicked event of 按钮1 passes the event gate: while eventHold is above 0 it is dropped.
+void OnCommand(HWND window, WPARAM wParam) {
+  if (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != kMainForm[1].childId) return;
+  if (eventHold.load() != 0) return;
+  if (const MainWindowData* data = DataOf(window); data && data->events.startClicked)
+    data->events.startClicked();
+}
+
+// The very end of the window: its entry goes back to not loaded, so that every later lookup fails,
+// and with no loaded window left the message loop is asked to end.
+void OnNcDestroy(HWND window) {
+  std::unique_ptr<MainWindowData> data(
+      reinterpret_cast<MainWindowData*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0)));
+  ProgramState& program = Program();
+  if (program.mainWindow.load() != window) return;  // a window whose building failed
+  program.mainWindow.store(nullptr);
+  program.controls = {};
+  EntryState loaded = EntryState::kLoaded;
+  program.mainWindowEntry.compare_exchange_strong(loaded, EntryState::kNotLoaded);
+  PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      OnNcCreate(window, lParam);
+      break;
+    case WM_PAINT:
+      OnPaint(window);
+      return 0;
+    case WM_CTLCOLOREDIT:
+      return OnEditColour(reinterpret_cast<HDC>(wParam));
+    case WM_COMMAND:
+      OnCommand(window, wParam);
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(window, wParam);
+      break;
+    case WM_SETFOCUS:
+      OnSetFocus(window);
+      return 0;
+    case WM_NCDESTROY:
+      OnNcDestroy(window);
+      break;
+    case kUiCallMessage:
+      return HandleUiCall(lParam);
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// ---- Building ----------------------------------------------------------------------------------
+
+bool RegisterOnce(const WNDCLASSEXW& windowClass) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(windowClass.hInstance, windowClass.lpszClassName, &existing)) return true;
+  return RegisterClassExW(&windowClass) != 0;
+}
+
+// Both classes have the arrow cursor, no class icon and no background brush: they paint their own.
+bool RegisterWindowClasses() {
+  WNDCLASSEXW main{};
+  main.cbSize = sizeof(main);
+  main.lpfnWndProc = MainWindowProc;
+  main.hInstance = Instance();
+  main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  main.lpszClassName = kMainWindowClass;
+  WNDCLASSEXW label = main;
+  label.lpfnWndProc = LabelProc;
+  label.lpszClassName = kLabelClass;
+  return RegisterOnce(main) && RegisterOnce(label);
+}
+
+const wchar_t* ClassOf(FormKind kind) {
+  switch (kind) {
+    case FormKind::kButton:
+      return L"Button";
+    case FormKind::kLabel:
+      return kLabelClass;
+    case FormKind::kEditBox:
+      return L"Edit";
+    case FormKind::kWindow:
+      break;
+  }
+  return kMainWindowClass;
+}
+
+// The window's icons come from the executable's icon group; the program keeps them until its end.
+void SetIcons(HWND window) {
+  ProgramState& program = Program();
+  program.largeIcon.reset(
+      static_cast<HICON>(LoadImageW(Instance(), kIconName, IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  program.smallIcon.reset(
+      static_cast<HICON>(LoadImageW(Instance(), kIconName, IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(program.largeIcon.get()));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(program.smallIcon.get()));
+}
+
+HWND CreateControl(HWND window, const FormEntry& entry) {
+  const FormRect& r = entry.rect;
+  HWND control = CreateWindowExW(
+      entry.exStyle, ClassOf(entry.kind), std::wstring(entry.text).c_str(), entry.style, r.left,
+      r.top, r.width, r.height, window,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.childId)), Instance(), nullptr);
+  if (control == nullptr) return nullptr;
+  if (entry.kind == FormKind::kEditBox) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
+    SendMessageW(control, EM_LIMITTEXT, 0, 0);  // 0: the largest limit the system has
+    SendMessageW(control, EM_SETSEL, 0, 0);
+    SendMessageW(control, EM_SCROLLCARET, 0, 0);
+  } else if (entry.kind == FormKind::kButton) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
+  }
+  return control;
+}
+
+// Builds the window and its controls, hidden until the caller shows the window. Returns null, with
+// nothing left behind, when the window or a control cannot be created.
+UniqueWindow BuildWindow(std::span<const FormEntry> form, const FormEvents& events) {
+  const FormEntry& top = form.front();
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - top.rect.width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - top.rect.height) / 2;
+  UniqueWindow window(CreateWindowExW(top.exStyle, kMainWindowClass, std::wstring(top.text).c_str(),
+                                      top.style, x, y, top.rect.width, top.rect.height, nullptr,
+                                      nullptr, Instance(), const_cast<FormEvents*>(&events)));
+  if (!window) return nullptr;
+
+  RECT outer;
+  GetWindowRect(window.get(), &outer);
+  if (outer.right - outer.left != top.rect.width || outer.bottom - outer.top != top.rect.height)
+    SetWindowPos(window.get(), nullptr, x, y, top.rect.width, top.rect.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+
+  SetIcons(window.get());
+  SendMessageW(window.get(), WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
+
+  const std::span<const FormEntry> controls = form.subspan(1);
+  for (auto entry = controls.rbegin(); entry != controls.rend(); ++entry)
+    if (CreateControl(window.get(), *entry) == nullptr) return nullptr;
+
+  // Stacking order: the form's order, its first control on top. Nothing is activated.
+  HWND above = HWND_TOP;
+  for (const FormEntry& entry : controls) {
+    HWND control = GetDlgItem(window.get(), entry.childId);
+    SetWindowPos(control, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    above = control;
+  }
+  for (const FormEntry& entry : controls)
+    ShowWindow(GetDlgItem(window.get(), entry.childId), SW_SHOWNA);
+  return window;
+}
+
+// Lowers eventHold by one, never below 0.
+void LowerEventHold() {
+  int hold = eventHold.load();
+  while (hold > 0 && !eventHold.compare_exchange_weak(hold, hold - 1)) {
+  }
+}
+
+}  // namespace
+
+bool LoadWindow(WindowId window, const FormEvents& events) {
+  const std::span<const FormEntry> form = FindForm(window);
+  if (form.empty()) return false;
+
+  ++eventHold;  // no event is delivered while the window is being built
+  UniqueWindow built = RegisterWindowClasses() ? BuildWindow(form, events) : nullptr;
+  LowerEventHold();
+  if (!built) return false;
+
+  HWND main = built.release();
+  ShowWindow(main, SW_SHOW);
+
+  ProgramState& program = Program();
+  for (const FormEntry& entry : form.subspan(1))
+    program.controls[entry.identifier - kFirstControl] = GetDlgItem(main, entry.childId);
+  program.mainWindowEntry.store(EntryState::kLoaded);
+  program.mainWindow.store(main);
+  return true;
+}
+
+}  // namespace varnel
