@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The GUI benchmark: builds the Windows programs, makes the Wine prefix and runs the driver on a
+# private X display. Its last lines read: gui n=<n> run_seconds=<s> floor_seconds=<s> ratio=<r>
+#
+# Usage: bench/run gui [repetitions]
+# Environment: VARNEL_BUILD_DIR (default build/windows), WINEPREFIX (default build/wineprefix).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cd "$root"
+build=${VARNEL_BUILD_DIR:-build/windows}
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+
+cmake --preset windows -B "$build" >/dev/null
+cmake --build "$build" -j2 --target varnel varnel_gui_bench >/dev/null
+
+run() {
+  scripts/wine-prefix.sh
+  status=0
+  scripts/wine-run "$build/varnel_gui_bench.exe" "$(winepath -w "$build/varnel.exe")" "$@" || status=$?
+  wineserver -w
+  return $status
+}
+export -f run
+export build
+scripts/display.sh bash -c 'run "$@"' run "$@"

@@ -1,0 +1,264 @@
+// ReadContent and AppendText called from worker threads while the UI thread runs the message loop,
+// a click's whole run inside the program, and the faults of both operations once the window is
+// gone. The test program loads the program's own window on its main thread, the UI thread.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/editbox/editbox.h"
+#include "app/program_state.h"
+#include "app/startup.h"
+#include "app/window.h"
+
+namespace varnel {
+namespace {
+
+using testing::HasSubstr;
+using testing::Not;
+
+HWND Box(ControlId box) {
+  return Program().controls[box - kFirstControl];
+}
+
+std::wstring TextOf(HWND box) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::pair<DWORD, DWORD> Selection(HWND box) {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end};
+}
+
+// Runs `work` on a worker thread while this thread, the UI thread, runs the program's message
+// loop; the worker ends the loop when it is done. Returns what `work` returned.
+template <typename Work>
+auto OnWorker(Work work) {
+  const DWORD uiThread = GetCurrentThreadId();
+  decltype(work()) result{};
+  std::thread worker([&] {
+    result = work();
+    PostThreadMessageW(uiThread, WM_QUIT, 0, 0);
+  });
+  RunMessageLoop();
+  worker.join();
+  return result;
+}
+
+class EditBoxTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    Program().uiThread = GetCurrentThreadId();
+    ASSERT_TRUE(LoadWindow(kMainWindow));
+  }
+
+  void SetUp() override {
+    for (ControlId box : {编辑框1, 编辑框2, 编辑框3}) SetWindowTextW(Box(box), L"");
+  }
+};
+
+struct ReadCase {
+  const wchar_t* content;
+  std::optional<std::string> read;
+};
+
+TEST_F(EditBoxTest, ReadContentGivesTheBoxTextAsUtf8) {
+  const ReadCase cases[] = {
+      {L"", std::nullopt},  // the empty box gives the missing text
+      {L"a\r\nb\r\n", "a\r\nb\r\n"},
+      {L"a\rb\nc\n\r", "a\rb\nc\n\r"},
+      {L"用户😀\r\n🎉ｘ", "用户😀\r\n🎉ｘ"},
+      // wrapped over many display lines, with no break in the text
+      {L"a-line-far-longer-than-the-box-is-wide-a-line-far-longer-than-the-box-is-wide",
+       "a-line-far-longer-than-the-box-is-wide-a-line-far-longer-than-the-box-is-wide"},
+  };
+  for (const ReadCase& c : cases) {
+    for (ControlId box : {编辑框1, 编辑框2}) {
+      SetWindowTextW(Box(box), c.content);
+      EXPECT_EQ(OnWorker([box] { return ReadContent(kMainWindow, box); }), c.read)
+          << "box " << std::hex << box;
+    }
+  }
+}
+
+TEST_F(EditBoxTest, AppendsFollowOneAnother) {
+  HWND output = Box(编辑框3);
+  OnWorker([] {
+    AppendText(kMainWindow, 编辑框3, "a\r\n");
+    AppendText(kMainWindow, 编辑框3, "b");
+    return 0;
+  });
+  EXPECT_EQ(TextOf(output), L"a\r\nb");
+
+  // The empty text changes nothing but the caret, which goes to the end.
+  SendMessageW(output, EM_SETSEL, 0, 0);
+  OnWorker([] {
+    AppendText(kMainWindow, 编辑框3, "");
+    return 0;
+  });
+  EXPECT_EQ(TextOf(output), L"a\r\nb");
+  EXPECT_EQ(Selection(output), std::make_pair(DWORD{4}, DWORD{4}));
+}
+
+TEST_F(EditBoxTest, AppendLandsAtTheEndWhateverTheSelection) {
+  const std::pair<int, int> selections[] = {{0, 0}, {0, 2}, {1, 3}, {0, -1}, {3, 3}};
+  HWND output = Box(编辑框3);
+  for (const auto& [start, end] : selections) {
+    SetWindowTextW(output, L"abc");
+    SendMessageW(output, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+    OnWorker([] {
+      AppendText(kMainWindow, 编辑框3, "Z");
+      return 0;
+    });
+    EXPECT_EQ(TextOf(output), L"abcZ") << "selection " << start << ", " << end;
+    EXPECT_EQ(Selection(output), std::make_pair(DWORD{4}, DWORD{4}));
+  }
+}
+
+TEST_F(EditBoxTest, AppendCannotBeUndone) {
+  HWND output = Box(编辑框3);
+  SendMessageW(output, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"typed"));
+  ASSERT_TRUE(SendMessageW(output, EM_CANUNDO, 0, 0));  // the user's edit could be undone
+  OnWorker([] {
+    AppendText(kMainWindow, 编辑框3, "+out");
+    return 0;
+  });
+  EXPECT_FALSE(SendMessageW(output, EM_CANUNDO, 0, 0));
+  SendMessageW(output, EM_UNDO, 0, 0);
+  EXPECT_EQ(TextOf(output), L"typed+out");
+}
+
+TEST_F(EditBoxTest, CharactersOutsideTheCodePageSurviveTheRoundTrip) {
+  const std::string text = "用户😀\r\n🎉\r\n𠀀ｘ";
+  const std::optional<std::string> read = OnWorker([&text] {
+    AppendText(kMainWindow, 编辑框3, text);
+    return ReadContent(kMainWindow, 编辑框3);
+  });
+  EXPECT_EQ(TextOf(Box(编辑框3)), L"用户😀\r\n🎉\r\n𠀀ｘ");
+  EXPECT_EQ(read, text);
+}
+
+// The window procedure of 编辑框3 while a test watches it: counts the replacements and ends the
+// message loop once the box holds `awaitedLength` units.
+WNDPROC originalOutputProc = nullptr;
+int replacements = 0;
+int awaitedLength = 0;
+
+LRESULT CALLBACK WatchOutput(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CallWindowProcW(originalOutputProc, box, message, wParam, lParam);
+  if (message == EM_REPLACESEL) {
+    ++replacements;
+    if (GetWindowTextLengthW(box) >= awaitedLength) PostQuitMessage(0);
+  }
+  return result;
+}
+
+// Clicks 按钮1 and runs the message loop until 编辑框3 holds `length` units, at most a minute.
+// Returns the number of replacements the run made in 编辑框3.
+int ClickAndWaitForOutput(int length) {
+  HWND output = Box(编辑框3);
+  replacements = 0;
+  awaitedLength = length;
+  originalOutputProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(output, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchOutput)));
+  const UINT_PTR timer =
+      SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); });
+  SendMessageW(Box(按钮1), BM_CLICK, 0, 0);
+  RunMessageLoop();
+  KillTimer(nullptr, timer);
+  SetWindowLongPtrW(output, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalOutputProc));
+  return replacements;
+}
+
+// A click on a long list: the output arrives whole and in order, in a few large appends rather
+// than one per line, and not all at the end.
+TEST_F(EditBoxTest, ClickAppendsTheRunsOutputInFewPieces) {
+  std::wstring source;
+  std::wstring removal;
+  std::wstring expected;
+  constexpr int kLines = 30000;
+  for (int i = 0; i < kLines; ++i) {
+    const std::wstring line = std::to_wstring(13900000000LL + 37LL * i);
+    source += line + (i + 1 < kLines ? L"\r\n" : L"");
+    if (i % 3 == 1) {
+      removal += line + L"\r\n";
+    } else {
+      expected += line + (i + 1 < kLines ? L"\r\n" : L"");
+    }
+  }
+  SetWindowTextW(Box(编辑框1), source.c_str());
+  SetWindowTextW(Box(编辑框2), removal.c_str());
+  SetWindowTextW(Box(编辑框3), L"before\r\n");
+  const int appends = ClickAndWaitForOutput(static_cast<int>(8 + expected.size()));
+  EXPECT_EQ(TextOf(Box(编辑框3)), L"before\r\n" + expected);
+  EXPECT_GE(appends, 2);
+  EXPECT_LE(appends, 40);
+}
+
+// A run whose only piece is the empty text still appends it: the caret goes to the end.
+TEST_F(EditBoxTest, ClickWithOnlyAnEmptyLineMovesTheCaretToTheEnd) {
+  SetWindowTextW(Box(编辑框1), L"\r\n");
+  SetWindowTextW(Box(编辑框3), L"xyz");
+  SendMessageW(Box(编辑框3), EM_SETSEL, 0, 1);
+  EXPECT_EQ(ClickAndWaitForOutput(3), 1);
+  EXPECT_EQ(TextOf(Box(编辑框3)), L"xyz");
+  EXPECT_EQ(Selection(Box(编辑框3)), std::make_pair(DWORD{3}, DWORD{3}));
+}
+
+// After the window is closed, and again after the normal end has discarded the window entries,
+// each operation ends in its fault, on the worker that called it. Everything happens inside the
+// death test's own process.
+enum class Moment { kWindowClosed, kProgramEnded };
+
+void ReachMoment(Moment moment) {
+  Program().uiThread = GetCurrentThreadId();
+  if (!LoadWindow(kMainWindow)) std::abort();
+  DestroyWindow(Program().mainWindow.load());
+  if (moment == Moment::kProgramEnded) EndProgram();
+}
+
+struct FaultCase {
+  Moment moment;
+  bool append;
+  const char* message;
+};
+
+TEST(EditBoxDeathTest, OperationsAfterTheWindowIsGoneEndInTheirFault) {
+  const FaultCase cases[] = {
+      {Moment::kWindowClosed, false, "指定窗口尚未载入"},
+      {Moment::kWindowClosed, true, "指定窗口或窗口组件不存在或尚未载入"},
+      {Moment::kProgramEnded, false, "未载入欲访问窗口组件所在的窗口"},
+      {Moment::kProgramEnded, true, "指定窗口或窗口组件不存在或尚未载入"},
+  };
+  for (const FaultCase& c : cases) {
+    EXPECT_EXIT(
+        {
+          ReachMoment(c.moment);
+          std::thread([&c] {
+            if (c.append) {
+              AppendText(kMainWindow, 编辑框3, "x");
+            } else {
+              ReadContent(kMainWindow, 编辑框1);
+            }
+          }).join();
+          std::_Exit(0);
+        },
+        testing::ExitedWithCode(-1),
+        testing::AllOf(HasSubstr(std::string("错误信息：") + c.message),
+                       Not(HasSubstr("错误代码"))))
+        << c.message;
+  }
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,215 @@
+// varnel.exe as a user drives it: texts into the left and middle boxes, a click on 开始, and the
+// remaining lines read from the right box; then the window closed while runs are still working.
+#include <windows.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/job/remote_program.h"
+
+namespace varnel::remote {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kRunTimeout(30000);
+constexpr milliseconds kExitTimeout(5000);
+
+std::optional<Program> StartVarnel() {
+  return Start(ProgramBesideThis());
+}
+
+// `count` distinct 11-digit numbers.
+std::vector<std::wstring> Numbers(int count, int first) {
+  std::vector<std::wstring> lines;
+  for (int i = 0; i < count; ++i) lines.push_back(std::to_wstring(13000000000LL + first + i * 7LL));
+  return lines;
+}
+
+std::wstring Join(const std::vector<std::wstring>& lines) {
+  std::wstring text;
+  for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? L"\r\n" : L"") + lines[i];
+  return text;
+}
+
+std::vector<std::wstring> SplitAtCrLf(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string narrow;
+  for (wchar_t unit : text) {
+    if (unit == L'\r')
+      narrow += "<CR>";
+    else if (unit == L'\n')
+      narrow += "<LF>";
+    else if (unit < 0x80)
+      narrow += static_cast<char>(unit);
+    else
+      narrow.append("<").append(std::to_string(static_cast<unsigned>(unit))).append(">");
+  }
+  return narrow;
+}
+
+struct RemovalCase {
+  const wchar_t* source;
+  const wchar_t* removal;
+  const wchar_t* output;
+};
+
+// Runs one after another in one window, each started once the one before has ended (its thread
+// is gone). The right box is never cleared, so each run's output must follow the last one's
+// exactly; a run that appends nothing is checked too, by the next comparison.
+TEST(EndToEnd, OutputOfEachRunFollowsTheLast) {
+  const RemovalCase cases[] = {
+      {L"a\r\nb\r\nc", L"c", L"a\r\nb\r\n"},
+      {L"a\r\nb\r\nc", L"a", L"b\r\nc"},
+      {L"a\r\nb\r\nc", L"", L"a\r\nb\r\nc"},
+      {L"a\r\nb\r\n", L"", L"a\r\nb"},
+      {L"", L"a", L""},
+      {L"a\r\nb", L"a\r\nb", L""},
+      {L"a\r\n\r\nb", L"", L"a\r\n\r\nb"},
+      {L"a\r\n\r\nb", L"x\r\n\r\ny", L"a\r\nb"},
+      {L"a\r\n\r\n", L"", L"a\r\n"},
+      {L"a\r\na\r\nb", L"a", L"b"},
+      {L"a\r\nb", L"a\r\na\r\na", L"b"},
+      {L"a", L"a ", L"a"},
+      {L"", L"", L""},
+      // Case, spaces and full-width forms count; a lone CR or LF belongs to its line.
+      {L"Ab\r\n\xFF41\r\n a\r\nq", L"ab\r\na\r\na\r\nq", L"Ab\r\n\xFF41\r\n a\r\n"},
+      {L"a\rb\r\na\nb\r\nab", L"a\rb\r\nab", L"a\nb\r\n"},
+      // Characters outside code page 936 neither remove nor are removed by a different such line.
+      {L"用户😀\r\n用户🎉\r\n用户", L"用户🎉", L"用户😀\r\n用户"},
+      {L"用户🎉\r\n用户😀", L"用户😀\r\n用户", L"用户🎉\r\n"},
+      {L"😀\r\n🎉", L"🎊", L"😀\r\n🎉"},
+  };
+  std::optional<Program> varnel = StartVarnel();
+  ASSERT_TRUE(varnel) << "varnel.exe did not start";
+  HWND output = varnel->Control(kOutputBox);
+  std::wstring expected;
+  for (const RemovalCase& c : cases) {
+    SCOPED_TRACE(Narrow(c.source) + " less " + Narrow(c.removal));
+    const int threads = ThreadCount(*varnel);
+    ASSERT_TRUE(SetText(varnel->Control(kSourceBox), c.source));
+    ASSERT_TRUE(SetText(varnel->Control(kRemovalBox), c.removal));
+    ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+    ASSERT_TRUE(WaitForThreadCount(*varnel, threads, kRunTimeout))
+        << "the run did not end: " << ThreadCount(*varnel) << " threads, " << threads << " before";
+    expected += c.output;
+    const std::optional<std::wstring> text = GetText(output);
+    ASSERT_TRUE(text);
+    if (*text != expected) {
+      ADD_FAILURE() << "expected " << Narrow(expected) << "\n     got " << Narrow(*text);
+      expected = *text;  // the next cases are judged on their own output
+    }
+  }
+  EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
+}
+
+// Two runs in a row append after what the user typed, wherever the user left the caret; the last
+// line of the first run and the first of the second stand on one line.
+TEST(EndToEnd, RunsAppendAfterTypedText) {
+  std::optional<Program> varnel = StartVarnel();
+  ASSERT_TRUE(varnel);
+  HWND output = varnel->Control(kOutputBox);
+  for (wchar_t key : std::wstring(L"typed")) PostMessageW(output, WM_CHAR, key, 1);
+  ASSERT_TRUE(WaitForText(output, L"typed", kRunTimeout));
+  SendMessageW(output, EM_SETSEL, 0, 2);  // "ty" selected, as with the mouse
+
+  ASSERT_TRUE(SetText(varnel->Control(kSourceBox), L"a\r\nb\r\n"));
+  ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+  ASSERT_TRUE(WaitForText(output, L"typeda\r\nb", kRunTimeout));
+  ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+  std::wstring last;
+  EXPECT_TRUE(WaitForText(output, L"typeda\r\nba\r\nb", kRunTimeout, &last)) << Narrow(last);
+  EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
+}
+
+// Two clicks in a row on a longer list: both runs complete, each of their pieces lands whole, and
+// each run's lines stay in their order. The list's last line is removed, so every output line ends
+// with CR LF and the two outputs can only mix at line boundaries.
+TEST(EndToEnd, OverlappingRunsBothComplete) {
+  const std::vector<std::wstring> source = Numbers(40000, 0);
+  std::vector<std::wstring> removal;
+  std::vector<std::wstring> kept;
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    (i % 3 == 0 || i + 1 == source.size() ? removal : kept).push_back(source[i]);
+  }
+  std::optional<Program> varnel = StartVarnel();
+  ASSERT_TRUE(varnel);
+  ASSERT_TRUE(PasteText(varnel->Control(kSourceBox), Join(source)));
+  ASSERT_TRUE(PasteText(varnel->Control(kRemovalBox), Join(removal)));
+  ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+  ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+
+  const std::wstring one = Join(kept) + L"\r\n";
+  HWND output = varnel->Control(kOutputBox);
+  const auto deadline = std::chrono::steady_clock::now() + kRunTimeout;
+  long long length = 0;
+  while ((length = TextLength(output)) < static_cast<long long>(2 * one.size()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    Sleep(10);
+  }
+  ASSERT_EQ(length, static_cast<long long>(2 * one.size()));
+  const std::optional<std::wstring> text = CopyText(output);
+  ASSERT_TRUE(text);
+
+  // An interleaving of two copies of a list of distinct lines: the first copies of each line
+  // stand in the list's order, and so do the second copies.
+  std::map<std::wstring, int> seen;
+  std::vector<std::wstring> firsts;
+  std::vector<std::wstring> seconds;
+  for (std::wstring& line : SplitAtCrLf(*text)) {
+    const int occurrence = ++seen[line];
+    ASSERT_LE(occurrence, 2) << Narrow(line);
+    (occurrence == 1 ? firsts : seconds).push_back(std::move(line));
+  }
+  EXPECT_EQ(firsts, kept);
+  EXPECT_EQ(seconds, kept);
+  EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
+}
+
+// Closing the window while two long runs work ends the process promptly with exit code 0: early,
+// while they read and cut their lists, and later, while they append.
+TEST(EndToEnd, ClosingDuringTwoLongRunsEndsWithZero) {
+  const std::vector<std::wstring> source = Numbers(100000, 1);
+  std::vector<std::wstring> removal(source.begin(), source.begin() + 50000);
+  const std::wstring sourceText = Join(source);
+  const std::wstring removalText = Join(removal);
+  const std::size_t bothOutputs = 2 * Join({source.begin() + 50000, source.end()}).size();
+  for (const bool waitForOutput : {false, true}) {
+    SCOPED_TRACE(waitForOutput ? "closed while appending" : "closed right after the clicks");
+    std::optional<Program> varnel = StartVarnel();
+    ASSERT_TRUE(varnel);
+    ASSERT_TRUE(PasteText(varnel->Control(kSourceBox), sourceText));
+    ASSERT_TRUE(PasteText(varnel->Control(kRemovalBox), removalText));
+    ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+    ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+    if (waitForOutput) {
+      const auto deadline = std::chrono::steady_clock::now() + kRunTimeout;
+      while (TextLength(varnel->Control(kOutputBox)) == 0 &&
+             std::chrono::steady_clock::now() < deadline) {
+        Sleep(1);
+      }
+      const long long length = TextLength(varnel->Control(kOutputBox));
+      ASSERT_GT(length, 0);
+      ASSERT_LT(length, static_cast<long long>(bothOutputs))
+          << "both runs had ended before the window was closed";
+    }
+    EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace varnel::remote
