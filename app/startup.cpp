@@ -12,12 +12,19 @@
 namespace varnel {
 namespace {
 
-// The executable's full path. The buffer grows until the whole path fits, so that a path longer
-// than MAX_PATH comes back whole. Empty when the system cannot tell.
-std::wstring ExecutablePath() {
+// The part of the path before its last backslash; empty when it holds none. UTF-16 has no
+// double-byte characters, so a trail byte can never pass for a backslash.
+std::wstring DirectoryOf(const std::wstring& path) {
+  const std::size_t slash = path.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::wstring ExecutablePath(std::size_t firstSize) {
   constexpr std::size_t kLongestPath = 32768;  // the most any Windows path can hold, NUL included
   std::wstring path;
-  for (std::size_t size = MAX_PATH; size <= 2 * kLongestPath; size *= 2) {
+  for (std::size_t size = firstSize < 1 ? 1 : firstSize; size <= 2 * kLongestPath; size *= 2) {
     try {
       path.resize(size);
     } catch (const std::bad_alloc&) {
@@ -32,15 +39,6 @@ std::wstring ExecutablePath() {
   }
   return {};
 }
-
-// The part of the path before its last backslash; empty when it holds none. UTF-16 has no
-// double-byte characters, so a trail byte can never pass for a backslash.
-std::wstring DirectoryOf(const std::wstring& path) {
-  const std::size_t slash = path.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-}  // namespace
 
 int StartUp() {
   ProgramState& program = Program();

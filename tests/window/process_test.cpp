@@ -1,0 +1,457 @@
+// The built program seen from another process, as a user meets it: it starts with its window and
+// its own folder as working directory, ends with exit code 0 however its window is closed, carries
+// its icon, version record and manifest, and shows a fault in the error box before ending with -1.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winternl.h>
+
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tests/window/wait.h"
+
+namespace varnel {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::wstring FolderOfThisProgram() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return path.substr(0, path.rfind(L'\\'));
+}
+
+// Built next to this test program.
+std::wstring ProgramPath(std::wstring_view name) {
+  return FolderOfThisProgram() + L"\\" + std::wstring(name);
+}
+
+struct Handle {
+  HANDLE handle = nullptr;
+  Handle() = default;
+  explicit Handle(HANDLE h) : handle(h) {}
+  Handle(Handle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+  Handle& operator=(Handle&&) = delete;
+  ~Handle() {
+    if (handle != nullptr) CloseHandle(handle);
+  }
+};
+
+// A process of the program, started as a user starts it: no arguments, a working directory of
+// the starter's choice. Killed if a test leaves it running.
+struct Started {
+  Handle process;
+  DWORD id = 0;
+
+  Started() = default;
+  Started(Started&&) = default;
+  ~Started() {
+    if (process.handle != nullptr && WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT)
+      TerminateProcess(process.handle, 99);
+  }
+
+  // The exit code, or STILL_ACTIVE when the process did not end in time.
+  DWORD ExitCode(std::chrono::milliseconds patience = test::kPatience) const {
+    WaitForSingleObject(process.handle, static_cast<DWORD>(patience.count()));
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.handle, &code);
+    return code;
+  }
+};
+
+Started Start(const std::wstring& program, const std::wstring& workingDirectory) {
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  Started started;
+  if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     workingDirectory.c_str(), &startup, &info)) {
+    CloseHandle(info.hThread);
+    started.process.handle = info.hProcess;
+    started.id = info.dwProcessId;
+  }
+  return started;
+}
+
+std::wstring ClassOf(HWND window) {
+  std::array<wchar_t, 64> name{};
+  return std::wstring(name.data(), static_cast<std::size_t>(GetClassNameW(
+                                       window, name.data(), static_cast<int>(name.size()))));
+}
+
+std::wstring TextOf(HWND window) {
+  std::array<wchar_t, 1024> text{};
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &length);
+  return std::wstring(text.data(), length);
+}
+
+// The visible top-level window of process `id` with the given class, waiting for it to appear.
+HWND FindWindowOf(DWORD id, std::wstring_view className) {
+  struct Search {
+    DWORD id;
+    std::wstring_view className;
+    HWND found;
+  } search{id, className, nullptr};
+  test::PumpUntil([&] {
+    EnumWindows(
+        [](HWND window, LPARAM context) {
+          auto& s = *reinterpret_cast<Search*>(context);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner != s.id || !IsWindowVisible(window) || ClassOf(window) != s.className)
+            return TRUE;
+          s.found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  return search.found;
+}
+
+// The control that has the focus in the thread of `window`, waiting until there is one.
+HWND FocusOf(HWND window) {
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  HWND focus = nullptr;
+  test::PumpUntil([&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(thread, &info)) focus = info.hwndFocus;
+    return focus != nullptr;
+  });
+  return focus;
+}
+
+LPARAM KeyFlags(WORD key, bool alt) {
+  return 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 |
+         (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);
+}
+
+// ---- The end -----------------------------------------------------------------------------------
+
+struct CloseWay {
+  const char* name;
+  void (*close)(HWND window);
+};
+
+const CloseWay kCloseWays[] = {
+    {"Esc",
+     [](HWND window) {
+       PostMessageW(FocusOf(window), WM_KEYDOWN, VK_ESCAPE, KeyFlags(VK_ESCAPE, false));
+     }},
+    {"WM_CLOSE", [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }},
+    {"system menu Close", [](HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    {"Alt+F4",
+     [](HWND window) {
+       PostMessageW(FocusOf(window), WM_SYSKEYDOWN, VK_F4, KeyFlags(VK_F4, true));
+     }},
+};
+
+class CloseTest : public ::testing::TestWithParam<CloseWay> {};
+
+TEST_P(CloseTest, ProgramEndsWithExitCodeZero) {
+  Started program = Start(ProgramPath(L"varnel.exe"), FolderOfThisProgram());
+  ASSERT_NE(program.process.handle, nullptr) << "varnel.exe did not start: " << GetLastError();
+  HWND window = FindWindowOf(program.id, L"VarnelWindow");
+  ASSERT_NE(window, nullptr) << "no window appeared";
+  EXPECT_EQ(TextOf(window), L"Varnel");
+  GetParam().close(window);
+  EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWay, CloseTest, ::testing::ValuesIn(kCloseWays),
+                         [](const auto& info) {
+                           std::string name;
+                           for (char c : std::string_view(info.param.name))
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           return name;
+                         });
+
+// ---- The working directory ---------------------------------------------------------------------
+
+// The working directory of another process, read from its process parameters, where the system
+// keeps it.
+std::wstring WorkingDirectoryOf(HANDLE process) {
+  PROCESS_BASIC_INFORMATION basic{};
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) !=
+      0)
+    return L"<no process information>";
+  PEB peb{};
+  if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr))
+    return L"<no PEB>";
+  // The start of RTL_USER_PROCESS_PARAMETERS, up to the current directory.
+  struct ParametersHead {
+    ULONG maximumLength, length, flags, debugFlags;
+    HANDLE console;
+    ULONG consoleFlags;
+    HANDLE input, output, error;
+    UNICODE_STRING currentDirectory;
+  } head{};
+  if (!ReadProcessMemory(process, peb.ProcessParameters, &head, sizeof(head), nullptr))
+    return L"<no process parameters>";
+  std::wstring directory(head.currentDirectory.Length / sizeof(wchar_t), L'\0');
+  if (!ReadProcessMemory(process, head.currentDirectory.Buffer, directory.data(),
+                         head.currentDirectory.Length, nullptr))
+    return L"<no directory text>";
+  return directory;
+}
+
+std::wstring TempFolder() {
+  std::array<wchar_t, MAX_PATH + 1> temp{};
+  std::wstring folder(temp.data(), GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+// A folder holding a copy of the program, removed again at the end of the test.
+struct ProgramCopy {
+  std::vector<std::wstring> folders;  // created, outermost first
+  std::wstring program;
+
+  explicit ProgramCopy(const std::wstring& root, const std::vector<std::wstring>& path) {
+    std::wstring folder = root;
+    for (const std::wstring& part : path) {
+      folder += L"\\" + part;
+      if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return;
+      folders.push_back(folder);
+    }
+    if (CopyFileW(ProgramPath(L"varnel.exe").c_str(), (folder + L"\\varnel.exe").c_str(), FALSE))
+      program = folder + L"\\varnel.exe";
+  }
+  ~ProgramCopy() {
+    if (!program.empty()) DeleteFileW(program.c_str());
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+      RemoveDirectoryW(folder->c_str());
+  }
+  std::wstring Folder() const { return folders.empty() ? std::wstring() : folders.back(); }
+};
+
+bool FitsCodePage936(std::wstring_view text) {
+  BOOL lost = FALSE;
+  WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                      nullptr, 0, nullptr, &lost);
+  return !lost;
+}
+
+std::string Narrow(std::wstring_view text) {
+  std::string utf8(text.size() * 4, '\0');
+  utf8.resize(static_cast<std::size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
+                          static_cast<int>(utf8.size()), nullptr, nullptr)));
+  return utf8;
+}
+
+// Starts the copy from the temporary folder and reads its working directory once the window shows.
+void ExpectWorkingDirectoryIsItsFolder(const ProgramCopy& copy) {
+  ASSERT_FALSE(copy.program.empty()) << "could not copy varnel.exe to " << Narrow(copy.Folder());
+  // A path longer than MAX_PATH is started by its \\?\ form, as the system asks.
+  const bool isLong = copy.program.size() >= MAX_PATH;
+  Started program = Start(isLong ? L"\\\\?\\" + copy.program : copy.program, TempFolder());
+  if (program.process.handle == nullptr && isLong)
+    GTEST_SKIP() << "this system cannot start a program from a path longer than MAX_PATH (error "
+                 << GetLastError() << ")";
+  ASSERT_NE(program.process.handle, nullptr) << "the copy did not start: " << GetLastError();
+  HWND window = FindWindowOf(program.id, L"VarnelWindow");
+  ASSERT_NE(window, nullptr) << "no window appeared";
+  std::wstring directory = WorkingDirectoryOf(program.process.handle);
+  if (directory.size() > 3 && directory.back() == L'\\') directory.pop_back();
+  EXPECT_EQ(Narrow(directory), Narrow(copy.Folder()));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+TEST(WorkingDirectoryTest, BecomesTheProgramsFolderWhateverItsName) {
+  const std::wstring name = L"Varnel 한글 Ελληνικά ☃ 😀 " + std::to_wstring(GetCurrentProcessId());
+  ASSERT_FALSE(FitsCodePage936(name)) << "the folder's name must hold characters outside GBK";
+  ProgramCopy copy(TempFolder(), {name});
+  ExpectWorkingDirectoryIsItsFolder(copy);
+}
+
+TEST(WorkingDirectoryTest, BecomesTheProgramsFolderWhenItsPathIsLongerThanMaxPath) {
+  std::vector<std::wstring> parts;
+  std::size_t length = TempFolder().size();
+  for (int part = 0; length <= MAX_PATH + 20; ++part) {
+    parts.push_back(L"long-path-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(part) + std::wstring(40, L'x'));
+    length += parts.back().size() + 1;
+  }
+  ProgramCopy copy(TempFolder(), parts);
+  ASSERT_GT(copy.program.size(), std::size_t{MAX_PATH});
+  ExpectWorkingDirectoryIsItsFolder(copy);
+}
+
+// ---- Resources ---------------------------------------------------------------------------------
+
+struct Module {
+  HMODULE module;
+  explicit Module(const std::wstring& path)
+      : module(LoadLibraryExW(path.c_str(), nullptr,
+                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+  ~Module() {
+    if (module != nullptr) FreeLibrary(module);
+  }
+  std::string_view Resource(LPCWSTR name, LPCWSTR type) const {
+    HRSRC found = FindResourceW(module, name, type);
+    if (found == nullptr) return {};
+    return {static_cast<const char*>(LockResource(LoadResource(module, found))),
+            SizeofResource(module, found)};
+  }
+};
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+  BYTE width, height, colours, reserved;
+  WORD planes, bitCount;
+  DWORD bytes;
+  WORD id;
+};
+struct IconGroup {
+  WORD reserved, type, count;
+  IconGroupEntry entries[1];
+};
+#pragma pack(pop)
+
+TEST(ResourceTest, IconGroupIsTheFirstAndHoldsOneOpaque48By48ImageOf32Bits) {
+  Module program(ProgramPath(L"varnel.exe"));
+  ASSERT_NE(program.module, nullptr);
+
+  std::wstring first;
+  EnumResourceNamesW(
+      program.module, RT_GROUP_ICON,
+      [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR context) {
+        *reinterpret_cast<std::wstring*>(context) = IS_INTRESOURCE(name) ? L"#number" : name;
+        return FALSE;
+      },
+      reinterpret_cast<LONG_PTR>(&first));
+  EXPECT_EQ(first, L"DEFAULT_ICON");
+  WORD language = 0xFFFF;
+  EnumResourceLanguagesW(
+      program.module, RT_GROUP_ICON, L"DEFAULT_ICON",
+      [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR context) {
+        *reinterpret_cast<WORD*>(context) = lang;
+        return FALSE;
+      },
+      reinterpret_cast<LONG_PTR>(&language));
+  EXPECT_EQ(language, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+
+  const std::string_view group = program.Resource(L"DEFAULT_ICON", RT_GROUP_ICON);
+  ASSERT_GE(group.size(), sizeof(IconGroup));
+  const auto& icons = *reinterpret_cast<const IconGroup*>(group.data());
+  ASSERT_EQ(icons.count, 1);
+  EXPECT_EQ(icons.entries[0].width, 48);
+  EXPECT_EQ(icons.entries[0].height, 48);
+  EXPECT_EQ(icons.entries[0].bitCount, 32);
+
+  const std::string_view image = program.Resource(MAKEINTRESOURCEW(icons.entries[0].id), RT_ICON);
+  ASSERT_GE(image.size(), sizeof(BITMAPINFOHEADER) + 48 * 48 * 4);
+  const auto& header = *reinterpret_cast<const BITMAPINFOHEADER*>(image.data());
+  EXPECT_EQ(header.biWidth, 48);
+  EXPECT_EQ(header.biHeight, 96);  // colour image and mask
+  EXPECT_EQ(header.biBitCount, 32);
+  const auto* pixels = reinterpret_cast<const BYTE*>(image.data() + header.biSize);
+  int seeThrough = 0;
+  for (int pixel = 0; pixel < 48 * 48; ++pixel) seeThrough += pixels[pixel * 4 + 3] != 0xFF;
+  EXPECT_EQ(seeThrough, 0) << "pixels whose alpha is not opaque";
+}
+
+TEST(ResourceTest, VersionRecordHoldsExactlyItsEntries) {
+  const std::wstring path = ProgramPath(L"varnel.exe");
+  std::vector<BYTE> record(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+  ASSERT_FALSE(record.empty());
+  ASSERT_TRUE(
+      GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileFlagsMask, 0u);
+  EXPECT_EQ(fixed->dwFileFlags, 0u);
+  EXPECT_EQ(fixed->dwFileOS, DWORD{VOS__WINDOWS32});
+  EXPECT_EQ(fixed->dwFileType, DWORD{VFT_APP});
+  EXPECT_EQ(fixed->dwFileSubtype, 0u);
+  EXPECT_EQ(fixed->dwFileDateMS, 0u);
+  EXPECT_EQ(fixed->dwFileDateLS, 0u);
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &size));
+  ASSERT_EQ(size, 4u);
+  EXPECT_EQ(translation[0], 0x0804);
+  EXPECT_EQ(translation[1], 0x04B0);
+
+  // The string table's entries in their order, found by their names in the record.
+  const std::wstring_view whole(reinterpret_cast<const wchar_t*>(record.data()), record.size() / 2);
+  const struct {
+    const wchar_t* name;
+    const wchar_t* value;
+  } entries[] = {{L"FileVersion", L"1.0.0.0"}, {L"FileDescription", L"Varnel"},
+                 {L"ProductName", L"Varnel"},  {L"ProductVersion", L"1.0.0.0"},
+                 {L"CompanyName", L"Varnel"},  {L"LegalCopyright", L"Varnel"},
+                 {L"Comments", L"Varnel"}};
+  std::size_t previous = 0;
+  for (const auto& entry : entries) {
+    SCOPED_TRACE(Narrow(entry.name));
+    wchar_t* value = nullptr;
+    ASSERT_TRUE(VerQueryValueW(record.data(),
+                               (std::wstring(L"\\StringFileInfo\\080404B0\\") + entry.name).c_str(),
+                               reinterpret_cast<void**>(&value), &size));
+    EXPECT_EQ(std::wstring(value), entry.value);
+    const std::size_t at = whole.find(entry.name);
+    EXPECT_GT(at, previous) << "out of order";
+    previous = at;
+  }
+  for (const wchar_t* absent : {L"InternalName", L"OriginalFilename"})
+    EXPECT_EQ(whole.find(absent), whole.npos) << Narrow(absent);
+}
+
+TEST(ResourceTest, ManifestAsksForInvokerRightsWindows7To11AndCommonControls6) {
+  Module program(ProgramPath(L"varnel.exe"));
+  const std::string_view manifest = program.Resource(MAKEINTRESOURCEW(1), RT_MANIFEST);
+  ASSERT_FALSE(manifest.empty());
+  for (const char* part : {
+           R"(level="asInvoker")",
+           "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
+           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
+           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+           R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+       })
+    EXPECT_NE(manifest.find(part), manifest.npos) << part;
+}
+
+// ---- The error box -----------------------------------------------------------------------------
+
+TEST(FaultBoxTest, ShowsTheComposedTextAndEndsTheProcessWithMinusOneWhenClosed) {
+  Started probe = Start(ProgramPath(L"fault_probe.exe"), FolderOfThisProgram());
+  ASSERT_NE(probe.process.handle, nullptr);
+  HWND box = FindWindowOf(probe.id, L"#32770");
+  ASSERT_NE(box, nullptr) << "no box appeared";
+  EXPECT_EQ(TextOf(box), L"错误");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+  EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)),
+            L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
+  HWND ok = GetDlgItem(box, IDOK);
+  ASSERT_NE(ok, nullptr);
+  for (int button : {IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+    HWND other = GetDlgItem(box, button);
+    EXPECT_TRUE(other == nullptr || !IsWindowVisible(other)) << "button " << button;
+  }
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  EXPECT_EQ(probe.ExitCode(), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace varnel

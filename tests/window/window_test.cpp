@@ -1,0 +1,408 @@
+// The main window in this process: what LoadWindow builds, and how keys, focus and the button's
+// clicked event behave when they go through the program's own message loop.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "app/fault.h"
+#include "app/program_state.h"
+#include "app/startup.h"
+#include "app/window.h"
+#include "tests/window/wait.h"
+
+namespace varnel {
+namespace {
+
+int clicks = 0;
+void CountClick() {
+  ++clicks;
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  std::array<wchar_t, 64> name{};
+  return std::wstring(name.data(), static_cast<std::size_t>(GetClassNameW(
+                                       window, name.data(), static_cast<int>(name.size()))));
+}
+
+RECT ClientRectOf(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void SetKeyDown(int key, bool down) {
+  std::array<BYTE, 256> keys{};
+  GetKeyboardState(keys.data());
+  keys[static_cast<std::size_t>(key)] = down ? 0x80 : 0;
+  SetKeyboardState(keys.data());
+}
+
+struct Key {
+  WORD key;
+  bool shift = false;
+  bool alt = false;
+};
+
+// Posts one key press, down and up, to the control that has the focus, as the system would, and
+// runs the program's message loop until every message it caused has been handled.
+void Press(Key press) {
+  HWND target = GetFocus();
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(press.key, MAPVK_VK_TO_VSC)) << 16;
+  const LPARAM alt = press.alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0;
+  const UINT down = press.alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+  const UINT up = press.alt ? WM_SYSKEYUP : WM_KEYUP;
+  if (press.shift) SetKeyDown(VK_SHIFT, true);
+  PostMessageW(target, down, press.key, 1 | scan | alt);
+  PostMessageW(target, up, press.key, static_cast<LPARAM>(1 | scan | alt | 0xC0000000));
+  PostQuitMessage(0);  // taken only once the queue holds nothing else
+  RunMessageLoop();
+  if (press.shift) SetKeyDown(VK_SHIFT, false);
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clicks = 0;
+    ASSERT_TRUE(LoadWindow(kMainWindow, FormEvents{&CountClick}));
+    window = Program().mainWindow.load();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(test::PumpUntil([&] { return GetFocus() == Control(编辑框1); }))
+        << "the focus never reached 编辑框1";
+  }
+
+  void TearDown() override {
+    if (IsWindow(window)) DestroyWindow(window);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    eventHold = 0;
+  }
+
+  static HWND Control(ControlId id) { return Program().controls[id - kFirstControl]; }
+
+  static std::wstring Texts() {
+    return TextOf(Control(编辑框1)) + L"|" + TextOf(Control(编辑框2)) + L"|" +
+           TextOf(Control(编辑框3));
+  }
+
+  HWND window = nullptr;
+};
+
+// ---- What is built -----------------------------------------------------------------------------
+
+TEST_F(WindowTest, MainWindowIsCentredFixedFrameWithCloseButtonOnly) {
+  // The test prefix's desktop is 1366 by 768: the window's corner is at ((1366-383)/2,
+  // (768-302)/2).
+  ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1366);
+  ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+  RECT outer;
+  GetWindowRect(window, &outer);
+  EXPECT_EQ(outer.left, 491);
+  EXPECT_EQ(outer.top, 233);
+  EXPECT_EQ(outer.right - outer.left, 383);
+  EXPECT_EQ(outer.bottom - outer.top, 302);
+
+  EXPECT_EQ(TextOf(window), L"Varnel");
+  EXPECT_EQ(ClassOf(window), L"VarnelWindow");
+  // The system adds WS_CLIPSIBLINGS to every top-level window and WS_EX_WINDOWEDGE to every window
+  // with a caption; nothing else may be there.
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+            DWORD{WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS |
+                  WS_VISIBLE});
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)) & ~DWORD{WS_EX_WINDOWEDGE}, 0u);
+  EXPECT_EQ(GetParent(window), nullptr);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(window));
+  EXPECT_FALSE(IsIconic(window));
+  EXPECT_FALSE(IsZoomed(window));
+
+  EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(window, GCLP_HCURSOR)),
+            LoadCursorW(nullptr, IDC_ARROW));
+  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HICON), 0);
+  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HBRBACKGROUND), 0);
+}
+
+TEST_F(WindowTest, WindowIconsComeFromTheIconGroupAtBothSizes) {
+  const struct {
+    WPARAM which;
+    LONG size;
+  } icons[] = {{ICON_BIG, 32}, {ICON_SMALL, 16}};
+  for (const auto& icon : icons) {
+    SCOPED_TRACE(icon.size);
+    auto handle = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, icon.which, 0));
+    ASSERT_NE(handle, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(handle, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    EXPECT_EQ(colour.bmWidth, icon.size);
+    EXPECT_EQ(colour.bmHeight, icon.size);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+}
+
+TEST_F(WindowTest, ControlsHaveTheirClassesRectanglesStylesAndChildIds) {
+  constexpr DWORD kEdit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | ES_MULTILINE |
+                          ES_AUTOVSCROLL | ES_WANTRETURN;
+  const struct {
+    const char* name;
+    ControlId id;
+    int childId;
+    const wchar_t* className;
+    RECT rect;  // left, top, right, bottom in the window's client area
+    DWORD style;
+    DWORD exStyle;
+  } expected[] = {
+      {"编辑框1", 编辑框1, 100, L"Edit", {16, 8, 120, 192}, kEdit, WS_EX_CLIENTEDGE},
+      {"编辑框2", 编辑框2, 110, L"Edit", {140, 8, 244, 192}, kEdit, WS_EX_CLIENTEDGE},
+      {"编辑框3", 编辑框3, 120, L"Edit", {264, 8, 368, 192}, kEdit, WS_EX_CLIENTEDGE},
+      {"标签1",
+       标签1,
+       130,
+       L"VarnelLabel",
+       {24, 200, 376, 224},
+       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+       0},
+      {"按钮1",
+       按钮1,
+       140,
+       L"Button",
+       {128, 232, 256, 264},
+       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON | BS_CENTER |
+           BS_VCENTER | BS_MULTILINE,
+       0},
+  };
+  for (const auto& control : expected) {
+    SCOPED_TRACE(control.name);
+    HWND hwnd = Control(control.id);
+    ASSERT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(GetParent(hwnd), window);
+    EXPECT_EQ(GetDlgCtrlID(hwnd), control.childId);
+    EXPECT_EQ(ClassOf(hwnd), control.className);
+    const RECT rect = ClientRectOf(hwnd);
+    EXPECT_EQ(rect.left, control.rect.left);
+    EXPECT_EQ(rect.top, control.rect.top);
+    EXPECT_EQ(rect.right, control.rect.right);
+    EXPECT_EQ(rect.bottom, control.rect.bottom);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), control.style);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)), control.exStyle);
+  }
+}
+
+TEST_F(WindowTest, StackingOrderIsTheFormOrderButtonOnTop) {
+  const ControlId order[] = {按钮1, 标签1, 编辑框3, 编辑框2, 编辑框1};
+  HWND child = GetWindow(window, GW_CHILD);
+  for (ControlId id : order) {
+    EXPECT_EQ(child, Control(id)) << "control 0x" << std::hex << id;
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr) << "the window has more children than its five controls";
+}
+
+TEST_F(WindowTest, LabelAndButtonCarryTheirExactTexts) {
+  const std::wstring label =
+      L"原始文本" + std::wstring(13, L' ') + L"需剔除文本" + std::wstring(12, L' ') + L"余下文本";
+  EXPECT_EQ(TextOf(Control(标签1)), label);
+  // 38 characters that take 51 bytes in the users' code page, GBK.
+  EXPECT_EQ(label.size(), 38u);
+  EXPECT_EQ(WideCharToMultiByte(936, 0, label.data(), static_cast<int>(label.size()), nullptr, 0,
+                                nullptr, nullptr),
+            51);
+  EXPECT_EQ(TextOf(Control(按钮1)), L"开始");
+}
+
+TEST_F(WindowTest, BoxesAndButtonUseTheDefaultGuiFontAndBoxesHaveNoLengthLimit) {
+  const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+  for (ControlId id : {编辑框1, 编辑框2, 编辑框3, 按钮1})
+    EXPECT_EQ(static_cast<WPARAM>(SendMessageW(Control(id), WM_GETFONT, 0, 0)), font)
+        << std::hex << id;
+  for (ControlId id : {编辑框1, 编辑框2, 编辑框3}) {
+    EXPECT_GE(static_cast<DWORD>(SendMessageW(Control(id), EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEu);
+    EXPECT_EQ(TextOf(Control(id)), L"");
+    DWORD start = 1, end = 1;
+    SendMessageW(Control(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 0u);
+  }
+}
+
+TEST_F(WindowTest, PaintsFaceColourAroundWhiteBoxesAndBlackLabelText) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  auto pixel = [](HWND hwnd, int x, int y) {
+    HDC dc = GetDC(hwnd);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return colour;
+  };
+  EXPECT_EQ(pixel(window, 4, 4), face);      // the window's own background
+  EXPECT_EQ(pixel(window, 130, 100), face);  // between two boxes
+  EXPECT_EQ(pixel(Control(编辑框2), 50, 150), RGB(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(pixel(Control(标签1), 350, 1), face);  // right of the captions
+
+  // The captions are drawn in black: the darkest pixel of the label is black or nearly so (the
+  // font may be smoothed).
+  int darkest = 3 * 255;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 352; ++x) {
+      const COLORREF c = pixel(Control(标签1), x, y);
+      darkest = std::min(darkest, GetRValue(c) + GetGValue(c) + GetBValue(c));
+    }
+  EXPECT_LT(darkest, 3 * 0x40);
+}
+
+TEST(LoadWindowTest, UnknownIdentifierFailsAndShowsNothing) {
+  const int holdBefore = eventHold.load();
+  EXPECT_FALSE(LoadWindow(0x52010002));
+  EXPECT_EQ(Program().mainWindowEntry.load(), EntryState::kNotLoaded);
+  EXPECT_EQ(Program().mainWindow.load(), nullptr);
+  EXPECT_EQ(eventHold.load(), holdBefore);
+  int windows = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+      reinterpret_cast<LPARAM>(&windows));
+  EXPECT_EQ(windows, 0);
+}
+
+TEST(ExecutablePathTest, GrowsItsBufferUntilTheWholePathFits) {
+  std::wstring whole(32768, L'\0');
+  whole.resize(GetModuleFileNameW(nullptr, whole.data(), static_cast<DWORD>(whole.size())));
+  ASSERT_GT(whole.size(), 17u);
+  for (std::size_t firstSize : {1, 4, 17, 260})
+    EXPECT_EQ(ExecutablePath(firstSize), whole) << firstSize;
+}
+
+// ---- Loaded, then gone -------------------------------------------------------------------------
+
+TEST_F(WindowTest, EntryIsLoadedWhileTheWindowLivesAndNotLoadedAfterwards) {
+  EXPECT_EQ(Program().mainWindowEntry.load(), EntryState::kLoaded);
+  EXPECT_EQ(eventHold.load(), 0);
+  for (ControlId id : {编辑框1, 编辑框2, 编辑框3, 标签1, 按钮1}) {
+    const FoundControl found = FindControl(kMainWindow, id);
+    EXPECT_EQ(found.lookup, Lookup::kFound);
+    EXPECT_EQ(GetParent(found.window), window);
+  }
+
+  DestroyWindow(window);
+  EXPECT_EQ(Program().mainWindowEntry.load(), EntryState::kNotLoaded);
+  EXPECT_EQ(Program().mainWindow.load(), nullptr);
+  EXPECT_EQ(FindControl(kMainWindow, 编辑框1).lookup, Lookup::kNotLoaded);
+  MSG quit{};
+  ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no quit request";
+  EXPECT_EQ(quit.wParam, 0u);
+}
+
+// ---- Keys through the message loop -------------------------------------------------------------
+
+TEST_F(WindowTest, TabAndShiftTabCycleTheFourTabStopsAndNeverTypeATab) {
+  const ControlId forward[] = {编辑框2, 编辑框3, 按钮1, 编辑框1, 编辑框2};
+  for (ControlId next : forward) {
+    Press({VK_TAB});
+    EXPECT_EQ(GetFocus(), Control(next)) << "Tab should reach 0x" << std::hex << next;
+  }
+  const ControlId backward[] = {编辑框1, 按钮1, 编辑框3, 编辑框2, 编辑框1};
+  for (ControlId next : backward) {
+    Press({VK_TAB, /*shift=*/true});
+    EXPECT_EQ(GetFocus(), Control(next)) << "Shift+Tab should reach 0x" << std::hex << next;
+  }
+  EXPECT_EQ(Texts(), L"||");
+  EXPECT_EQ(eventHold.load(), 0);
+  EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(WindowTest, EnterStartsANewLineInEachBox) {
+  for (ControlId box : {编辑框1, 编辑框2, 编辑框3}) {
+    SetFocus(Control(box));
+    Press({VK_RETURN});
+    EXPECT_EQ(GetFocus(), Control(box)) << "Enter must not move the focus";
+  }
+  EXPECT_EQ(Texts(), L"\r\n|\r\n|\r\n");
+}
+
+TEST_F(WindowTest, EnterOnTheButtonDoesNothingAndSpaceClicksIt) {
+  SetFocus(Control(按钮1));
+  Press({VK_RETURN});
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(GetFocus(), Control(按钮1));
+  Press({VK_SPACE});
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(Texts(), L"||");
+}
+
+TEST_F(WindowTest, F1AndAltWithALetterDoNothing) {
+  const Key keys[] = {{VK_F1}, {'A', false, true}, {'K', false, true}, {'7', false, true}};
+  for (Key key : keys) Press(key);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_EQ(GetFocus(), Control(编辑框1));
+  EXPECT_EQ(Texts(), L"||");
+  EXPECT_EQ(clicks, 0);
+}
+
+TEST(EscapeTest, EscClosesTheWindowFromEveryControl) {
+  for (ControlId focus : {编辑框1, 编辑框2, 编辑框3, 按钮1}) {
+    SCOPED_TRACE(focus);
+    ASSERT_TRUE(LoadWindow(kMainWindow, FormEvents{&CountClick}));
+    HWND window = Program().mainWindow.load();
+    HWND control = Program().controls[focus - kFirstControl];
+    SetWindowTextW(Program().controls[0], L"unsaved text, no question asked");
+    ASSERT_TRUE(test::PumpUntil([&] { return GetFocus() != nullptr; }));
+    SetFocus(control);
+    Press({VK_ESCAPE});
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(Program().mainWindowEntry.load(), EntryState::kNotLoaded);
+  }
+}
+
+// ---- Focus -------------------------------------------------------------------------------------
+
+TEST_F(WindowTest, FocusComesBackToItsControlAfterDeactivateAndActivate) {
+  HWND other = CreateWindowExW(0, L"Static", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  for (ControlId had : {编辑框3, 按钮1, 编辑框2}) {
+    SCOPED_TRACE(had);
+    SetFocus(Control(had));
+    SetForegroundWindow(other);
+    ASSERT_TRUE(test::PumpUntil([&] { return GetActiveWindow() == other; }));
+    EXPECT_NE(GetFocus(), Control(had));
+    SetForegroundWindow(window);
+    ASSERT_TRUE(test::PumpUntil([&] { return GetActiveWindow() == window; }));
+    EXPECT_EQ(GetFocus(), Control(had));
+  }
+  DestroyWindow(other);
+}
+
+// ---- The event gate ----------------------------------------------------------------------------
+
+TEST_F(WindowTest, ClickReachesTheHandlerOnlyWhileEventHoldIsZero) {
+  HWND button = Control(按钮1);
+  eventHold = 1;
+  SendMessageW(button, BM_CLICK, 0, 0);
+  SetFocus(button);
+  Press({VK_SPACE});
+  EXPECT_EQ(clicks, 0);
+
+  eventHold = 0;
+  SendMessageW(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 1);
+  Press({VK_SPACE});
+  EXPECT_EQ(clicks, 2);
+}
+
+}  // namespace
+}  // namespace varnel
