@@ -151,52 +151,6 @@ bool IsDown(int key) {
   return GetKeyState(key) < 0;
 }
 
-}  // namespace
-
-bool FilterKey(const MSG& message) {
-  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  HWND window = Program().mainWindow.load();
-  if (window == nullptr || (message.hwnd != window && !IsChild(window, message.hwnd))) return false;
-
-  const WPARAM key = message.wParam;
-  const bool ctrl = IsDown(VK_CONTROL);
-  const bool shift = IsDown(VK_SHIFT);
-  const bool alt = (HIWORD(message.lParam) & KF_ALTDOWN) != 0 || IsDown(VK_MENU);
-  HWND focus = GetFocus();
-  const bool wanted = ControlWantsKey(window, focus, key);
-
-  if (key == VK_TAB && !ctrl && !alt) {
-    if (wanted) return false;
-    StepFocus(window, focus, shift);
-    return true;
-  }
-  if (ctrl || alt || shift) {
-    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
-    if (!alt || ctrl || shift || !letterOrDigit) return false;
-    if (HWND button = MnemonicButton(window, key)) SendMessageW(button, BM_CLICK, 0, 0);
-    return true;
-  }
-  switch (key) {
-    case VK_RETURN:
-      if (wanted) return false;
-      if (HWND button = DefaultButton(window, focus)) {
-        SendMessageW(button, BM_CLICK, 0, 0);
-        return true;
-      }
-      return false;  // the key goes on to the focused control, which does nothing with it
-    case VK_ESCAPE:
-      if (wanted) return false;
-      SendMessageW(window, WM_CLOSE, 0, 0);
-      return true;
-    case VK_F1:
-      return true;  // the window opens no help
-    default:
-      return false;
-  }
-}
-
-namespace {
-
 // ---- Painting ----------------------------------------------------------------------------------
 
 void OnPaint(HWND window) {
@@ -240,13 +194,12 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
 
 // ---- The main window's life --------------------------------------------------------------------
 
-bool OnNcCreate(HWND window, LPARAM lParam) {
+void OnNcCreate(HWND window, LPARAM lParam) {
   const auto& create = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
   auto* data =
       new (std::nothrow) MainWindowData{*static_cast<const FormEvents*>(create.lpCreateParams)};
   if (data == nullptr) ReportAllocationFailure(sizeof(MainWindowData));
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
-  return true;
 }
 
 // The clicked event of 按钮1 passes the event gate: while eventHold is above 0 it is dropped.
@@ -430,6 +383,48 @@ bool LoadWindow(WindowId window, const FormEvents& events) {
   program.mainWindowEntry.store(EntryState::kLoaded);
   program.mainWindow.store(main);
   return true;
+}
+
+bool FilterKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  HWND window = Program().mainWindow.load();
+  if (window == nullptr || (message.hwnd != window && !IsChild(window, message.hwnd))) return false;
+
+  const WPARAM key = message.wParam;
+  const bool ctrl = IsDown(VK_CONTROL);
+  const bool shift = IsDown(VK_SHIFT);
+  const bool alt = (HIWORD(message.lParam) & KF_ALTDOWN) != 0 || IsDown(VK_MENU);
+  HWND focus = GetFocus();
+  const bool wanted = ControlWantsKey(window, focus, key);
+
+  if (key == VK_TAB && !ctrl && !alt) {
+    if (wanted) return false;
+    StepFocus(window, focus, shift);
+    return true;
+  }
+  if (ctrl || alt || shift) {
+    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    if (!alt || ctrl || shift || !letterOrDigit) return false;
+    if (HWND button = MnemonicButton(window, key)) SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  }
+  switch (key) {
+    case VK_RETURN:
+      if (wanted) return false;
+      if (HWND button = DefaultButton(window, focus)) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+        return true;
+      }
+      return false;  // the key goes on to the focused control, which does nothing with it
+    case VK_ESCAPE:
+      if (wanted) return false;
+      SendMessageW(window, WM_CLOSE, 0, 0);
+      return true;
+    case VK_F1:
+      return true;  // the window opens no help
+    default:
+      return false;
+  }
 }
 
 }  // namespace varnel

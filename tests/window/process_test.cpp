@@ -64,8 +64,10 @@ struct Started {
   }
 };
 
-Started Start(const std::wstring& program, const std::wstring& workingDirectory) {
+Started Start(const std::wstring& program, const std::wstring& workingDirectory,
+              std::wstring_view arguments = {}) {
   std::wstring commandLine = L"\"" + program + L"\"";
+  if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
@@ -94,26 +96,29 @@ std::wstring TextOf(HWND window) {
 }
 
 // The visible top-level window of process `id` with the given class, waiting for it to appear.
-HWND FindWindowOf(DWORD id, std::wstring_view className) {
+HWND FindWindowOf(DWORD id, std::wstring_view className,
+                  std::chrono::milliseconds patience = test::kPatience) {
   struct Search {
     DWORD id;
     std::wstring_view className;
     HWND found;
   } search{id, className, nullptr};
-  test::PumpUntil([&] {
-    EnumWindows(
-        [](HWND window, LPARAM context) {
-          auto& s = *reinterpret_cast<Search*>(context);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          if (owner != s.id || !IsWindowVisible(window) || ClassOf(window) != s.className)
-            return TRUE;
-          s.found = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
-  });
+  test::PumpUntil(
+      [&] {
+        EnumWindows(
+            [](HWND window, LPARAM context) {
+              auto& s = *reinterpret_cast<Search*>(context);
+              DWORD owner = 0;
+              GetWindowThreadProcessId(window, &owner);
+              if (owner != s.id || !IsWindowVisible(window) || ClassOf(window) != s.className)
+                return TRUE;
+              s.found = window;
+              return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      patience);
   return search.found;
 }
 
@@ -174,6 +179,24 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, CloseTest, ::testing::ValuesIn(kCloseWays),
                              if (std::isalnum(static_cast<unsigned char>(c))) name += c;
                            return name;
                          });
+
+TEST(StartTest, ArgumentsChangeNothingAndASecondCopyRunsOnItsOwn) {
+  Started first = Start(ProgramPath(L"varnel.exe"), FolderOfThisProgram());
+  Started second = Start(ProgramPath(L"varnel.exe"), FolderOfThisProgram(), L"--help /? C:\\x.txt");
+  ASSERT_NE(first.process.handle, nullptr);
+  ASSERT_NE(second.process.handle, nullptr);
+  HWND firstWindow = FindWindowOf(first.id, L"VarnelWindow");
+  HWND secondWindow = FindWindowOf(second.id, L"VarnelWindow");
+  ASSERT_NE(firstWindow, nullptr);
+  ASSERT_NE(secondWindow, nullptr);
+  EXPECT_NE(firstWindow, secondWindow);
+
+  PostMessageW(secondWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(second.ExitCode(), 0u);
+  EXPECT_EQ(first.ExitCode(0ms), DWORD{STILL_ACTIVE}) << "closing one copy ended the other";
+  PostMessageW(firstWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.ExitCode(), 0u);
+}
 
 // ---- The working directory ---------------------------------------------------------------------
 
@@ -434,15 +457,13 @@ TEST(ResourceTest, ManifestAsksForInvokerRightsWindows7To11AndCommonControls6) {
 
 // ---- The error box -----------------------------------------------------------------------------
 
-TEST(FaultBoxTest, ShowsTheComposedTextAndEndsTheProcessWithMinusOneWhenClosed) {
-  Started probe = Start(ProgramPath(L"fault_probe.exe"), FolderOfThisProgram());
-  ASSERT_NE(probe.process.handle, nullptr);
-  HWND box = FindWindowOf(probe.id, L"#32770");
+// Finds the error box of process `id`, checks its title, text and single OK button, and presses OK.
+void ExpectBoxAndPressOk(DWORD id, std::wstring_view text) {
+  HWND box = FindWindowOf(id, L"#32770");
   ASSERT_NE(box, nullptr) << "no box appeared";
   EXPECT_EQ(TextOf(box), L"错误");
   EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
-  EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)),
-            L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
+  EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), text);
   HWND ok = GetDlgItem(box, IDOK);
   ASSERT_NE(ok, nullptr);
   for (int button : {IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
@@ -450,6 +471,23 @@ TEST(FaultBoxTest, ShowsTheComposedTextAndEndsTheProcessWithMinusOneWhenClosed) 
     EXPECT_TRUE(other == nullptr || !IsWindowVisible(other)) << "button " << button;
   }
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+}
+
+TEST(FaultBoxTest, ShowsTheComposedTextAndEndsTheProcessWithMinusOneWhenClosed) {
+  Started probe = Start(ProgramPath(L"fault_probe.exe"), FolderOfThisProgram());
+  ASSERT_NE(probe.process.handle, nullptr);
+  ExpectBoxAndPressOk(
+      probe.id,
+      L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
+  EXPECT_EQ(probe.ExitCode(), 0xFFFFFFFFu);
+}
+
+TEST(FaultBoxTest, StartUpReportsAWindowThatCannotBeLoadedWithoutShowingAnyWindow) {
+  Started probe = Start(ProgramPath(L"fault_probe.exe"), FolderOfThisProgram(), L"load-fails");
+  ASSERT_NE(probe.process.handle, nullptr);
+  ASSERT_NE(FindWindowOf(probe.id, L"#32770"), nullptr) << "no box appeared";
+  EXPECT_EQ(FindWindowOf(probe.id, L"VarnelWindow", 0ms), nullptr);
+  ExpectBoxAndPressOk(probe.id, L"运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n");
   EXPECT_EQ(probe.ExitCode(), 0xFFFFFFFFu);
 }
 

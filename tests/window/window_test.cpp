@@ -129,8 +129,8 @@ TEST_F(WindowTest, MainWindowIsCentredFixedFrameWithCloseButtonOnly) {
 
   EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(window, GCLP_HCURSOR)),
             LoadCursorW(nullptr, IDC_ARROW));
-  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HICON), 0);
-  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HBRBACKGROUND), 0);
+  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HICON), 0u);
+  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HBRBACKGROUND), 0u);
 }
 
 TEST_F(WindowTest, WindowIconsComeFromTheIconGroupAtBothSizes) {
@@ -283,7 +283,7 @@ TEST(ExecutablePathTest, GrowsItsBufferUntilTheWholePathFits) {
   std::wstring whole(32768, L'\0');
   whole.resize(GetModuleFileNameW(nullptr, whole.data(), static_cast<DWORD>(whole.size())));
   ASSERT_GT(whole.size(), 17u);
-  for (std::size_t firstSize : {1, 4, 17, 260})
+  for (std::size_t firstSize : {1u, 4u, 17u, 260u})
     EXPECT_EQ(ExecutablePath(firstSize), whole) << firstSize;
 }
 
