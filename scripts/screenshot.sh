@@ -37,7 +37,7 @@ for _ in $(seq 120); do
   import -window root "$shots/screen.png"
   convert "$shots/screen.png" -crop "$geometry" +repage "$shots/window.png"
   # The bare desktop is one flat colour; the drawn window has many.
-  if [ "$(convert "$shots/window.png" -format %k info:)" -gt 50 ]; then
+  if [ "$(convert "$shots/window.png" -format %k info:)" -gt 20 ]; then
     drawn=1
     break
   fi
