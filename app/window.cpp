@@ -1,8 +1,12 @@
 #include "app/window.h"
 
+#include <array>
 #include <cwctype>
 #include <memory>
+#include <new>
 #include <span>
+#include <string>
+#include <type_traits>
 
 #include "app/fault.h"
 #include "app/ui_call.h"
@@ -202,9 +206,12 @@ void OnNcCreate(HWND window, LPARAM lParam) {
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
 }
 
-// The clicked event of 按钮1 passes the event gate: while eventHold is above 0 it is dropped.
-void OnCommand(HWND window, WPARAM wParam) {
-  if (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != kMainForm[1].childId) return;
+// The one event that the form binds, the clicked event of 按钮1, passes the event gate: while
+// eventHold is above 0 it is dropped without a trace.
+void OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+  if (HIWORD(wParam) != BN_CLICKED) return;
+  const FormEntry* entry = EntryOfControl(window, reinterpret_cast<HWND>(lParam));
+  if (entry == nullptr || entry->identifier != 按钮1) return;
   if (eventHold.load() != 0) return;
   if (const MainWindowData* data = DataOf(window); data && data->events.startClicked)
     data->events.startClicked();
@@ -235,7 +242,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLOREDIT:
       return OnEditColour(reinterpret_cast<HDC>(wParam));
     case WM_COMMAND:
-      OnCommand(window, wParam);
+      OnCommand(window, wParam, lParam);
       return 0;
     case WM_ACTIVATE:
       OnActivate(window, wParam);
