@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "app/fault.h"
 #include "app/program_state.h"
@@ -131,6 +132,32 @@ TEST_F(WindowTest, MainWindowIsCentredFixedFrameWithCloseButtonOnly) {
             LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(GetClassLongPtrW(window, GCLP_HICON), 0u);
   EXPECT_EQ(GetClassLongPtrW(window, GCLP_HBRBACKGROUND), 0u);
+}
+
+TEST_F(WindowTest, FrameHasNoSizingBorderAndDoubleClickingTheCaptionDoesNotMaximise) {
+  RECT outer;
+  GetWindowRect(window, &outer);
+  const struct {
+    const char* where;
+    POINT point;
+  } edges[] = {{"left edge", {outer.left + 1, (outer.top + outer.bottom) / 2}},
+               {"bottom edge", {(outer.left + outer.right) / 2, outer.bottom - 1}},
+               {"bottom right corner", {outer.right - 1, outer.bottom - 1}}};
+  for (const auto& edge : edges) {
+    const LRESULT hit =
+        SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(edge.point.x, edge.point.y));
+    EXPECT_TRUE(hit < HTSIZEFIRST || hit > HTSIZELAST)
+        << edge.where << " is a sizing border: " << hit;
+  }
+
+  const POINT caption{(outer.left + outer.right) / 2, outer.top + GetSystemMetrics(SM_CYFRAME) + 4};
+  EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(caption.x, caption.y)), HTCAPTION);
+  SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(caption.x, caption.y));
+  EXPECT_FALSE(IsZoomed(window));
+  RECT after;
+  GetWindowRect(window, &after);
+  EXPECT_EQ(after.right - after.left, 383);
+  EXPECT_EQ(after.bottom - after.top, 302);
 }
 
 TEST_F(WindowTest, WindowIconsComeFromTheIconGroupAtBothSizes) {
@@ -332,6 +359,26 @@ TEST_F(WindowTest, EnterStartsANewLineInEachBox) {
     EXPECT_EQ(GetFocus(), Control(box)) << "Enter must not move the focus";
   }
   EXPECT_EQ(Texts(), L"\r\n|\r\n|\r\n");
+}
+
+// Types the text into the focused control, character by character, through the message loop.
+void Type(std::wstring_view text) {
+  for (wchar_t c : text) PostMessageW(GetFocus(), WM_CHAR, c, 1);
+  PostQuitMessage(0);
+  RunMessageLoop();
+}
+
+TEST_F(WindowTest, LongLinesWrapWithoutAddingToTheTextAndTheBoxFollowsTheCaret) {
+  HWND box = Control(编辑框1);
+  const std::wstring line(60, L'w');
+  Type(line);
+  EXPECT_EQ(TextOf(box), line);
+  EXPECT_GT(SendMessageW(box, EM_GETLINECOUNT, 0, 0), 1) << "the long line did not wrap";
+
+  for (int i = 0; i < 40; ++i) Press({VK_RETURN});
+  Type(L"last");
+  EXPECT_GT(SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0), 0) << "the box did not scroll";
+  EXPECT_EQ(GetWindowLongW(box, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
 }
 
 TEST_F(WindowTest, EnterOnTheButtonDoesNothingAndSpaceClicksIt) {
