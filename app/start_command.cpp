@@ -38,13 +38,16 @@ UniqueHandle StartThread(LPTHREAD_START_ROUTINE procedure, std::uint32_t argumen
 
 // When gathered output goes to the box. Under Wine a replacement in an edit box costs about
 // 2 microseconds per character it inserts, plus a part that grows with the text the box already
-// holds (some 10 ms per append once it holds 50,000 lines). A run therefore appends in few, large
-// steps: the first after a few milliseconds or some tens of kilobytes, and later ones once the
-// run has gathered a quarter of what it appended before, or has waited as long as the last append
-// took. The number of appends then grows with the logarithm of the output, not with its size.
+// holds (its repainting included: some 10 ms per append once it holds 50,000 lines), so one append
+// per line grows quadratic. A run therefore appends in few steps: the first after a few
+// milliseconds or some tens of kilobytes, and each later one once the run has gathered an eighth
+// of what it appended before, or has waited as long as the last append took. The number of
+// appends then grows with the logarithm of the output, while no single append holds the UI thread
+// (and the user's typing) for long; very large replacements also cost more per character than
+// these medium ones. Both conditions are checked as each piece arrives.
 constexpr Clock::duration kFirstWait = std::chrono::milliseconds(5);
 constexpr std::size_t kFirstBatchBytes = 32 * 1024;
-constexpr std::size_t kBatchShareOfAppended = 4;
+constexpr std::size_t kBatchShareOfAppended = 8;
 
 // The output of one run on its way to 编辑框3. The run hands over one piece per remaining line;
 // they are joined here and appended together, in their order, so the box ends holding exactly the

@@ -2,7 +2,9 @@
 // 开始 to the last line in the output box, beside the time that an equal edit box takes to receive
 // the same whole output in one replacement (the floor that the window system sets).
 //
-// Usage: varnel_gui_bench [path-to-varnel.exe] [repetitions]
+// Usage: varnel_gui_bench [path-to-varnel.exe] [repetitions] [n...]
+// An empty path stands for the varnel.exe beside the driver. Each figure is the median of the
+// repetitions (3 unless given); n is 10,000 and 100,000 unless given.
 #include <windows.h>
 
 #include <algorithm>
@@ -163,10 +165,14 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const std::wstring program = argc > 1 ? argv[1] : remote::ProgramBesideThis();
+  const std::wstring program =
+      argc > 1 && argv[1][0] != L'\0' ? std::wstring(argv[1]) : remote::ProgramBesideThis();
   const int repetitions = argc > 2 ? std::max(1, _wtoi(argv[2])) : 3;
+  std::vector<std::size_t> sizes;
+  for (int i = 3; i < argc; ++i) sizes.push_back(static_cast<std::size_t>(_wtoi(argv[i])));
+  if (sizes.empty()) sizes = {10000, 100000};
   int status = 0;
-  for (const std::size_t n : {10000u, 100000u}) {
+  for (const std::size_t n : sizes) {
     const Lists lists = MakeLists(n, 20240611 + n);
     std::vector<double> runs;
     std::vector<double> floors;

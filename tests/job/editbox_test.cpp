@@ -3,6 +3,7 @@
 // gone. The test program loads the program's own window on its main thread, the UI thread.
 #include <windows.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
