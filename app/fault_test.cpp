@@ -9,6 +9,7 @@
 namespace varnel {
 namespace {
 
+using testing_support::AsReadBack;
 using testing_support::kFaultExitCode;
 
 TEST(ComposeFaultTextTest, CodeZeroHasNoCodeLine) {
@@ -33,14 +34,14 @@ TEST(ComposeFaultTextTest, CodeInSignedDecimalAndEmptyMessageLeftOut) {
 TEST(FaultDeathTest, CodedFaultGoesToStandardErrorAndEndsTheProcess) {
   EXPECT_EXIT(
       ReportRuntimeError(kIndexBelowOne), ::testing::ExitedWithCode(kFaultExitCode),
-      ::testing::Eq(std::string(
+      ::testing::Eq(AsReadBack(
           "运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n")));
 }
 
 TEST(FaultDeathTest, AllocationFaultNamesTheBytes) {
   EXPECT_EXIT(
       ReportAllocationFailure(1000), ::testing::ExitedWithCode(kFaultExitCode),
-      ::testing::Eq(std::string("运行时出错!\r\n\r\n错误信息：分配 1000 字节内存失败!\r\n")));
+      ::testing::Eq(AsReadBack("运行时出错!\r\n\r\n错误信息：分配 1000 字节内存失败!\r\n")));
 }
 
 }  // namespace

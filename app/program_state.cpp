@@ -1,10 +1,17 @@
 #include "app/program_state.h"
 
+#include <random>
+
 namespace varnel {
 
 ProgramState& Program() {
   // Never destroyed: worker threads may still read it while the process ends.
-  static ProgramState* const state = new ProgramState;
+  static ProgramState* const state = [] {
+    auto* made = new ProgramState;
+    std::random_device entropy;
+    made->callToken = (std::uint64_t{entropy()} << 32) ^ entropy();
+    return made;
+  }();
   return *state;
 }
 

@@ -36,7 +36,8 @@ UiCallResult CallOnUiThread(Work&& work) {
   return SendUiCall(call);
 }
 
-// For the main window's procedure: runs the call that kUiCallMessage carries in `lParam`.
-LRESULT HandleUiCall(LPARAM lParam);
+// For the main window's procedure: runs the call that kUiCallMessage carries in `lParam`, when
+// `wParam` holds this process's call token.
+LRESULT HandleUiCall(WPARAM wParam, LPARAM lParam);
 
 }  // namespace varnel

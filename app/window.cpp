@@ -254,7 +254,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnNcDestroy(window);
       break;
     case kUiCallMessage:
-      return HandleUiCall(lParam);
+      return HandleUiCall(wParam, lParam);
     default:
       break;
   }

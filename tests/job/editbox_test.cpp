@@ -14,6 +14,7 @@
 
 #include "app/editbox/editbox.h"
 #include "app/program_state.h"
+#include "app/ui_call.h"
 #include "app/startup.h"
 #include "app/window.h"
 
@@ -233,6 +234,22 @@ struct FaultCase {
   bool append;
   const char* message;
 };
+
+// The call message runs its work only with this process's token: the same message number sent
+// with another token, as another process could, is ignored and its lParam never touched.
+TEST_F(EditBoxTest, CallMessageWithoutTheTokenRunsNothing) {
+  HWND window = Program().mainWindow.load();
+  bool ran = false;
+  auto work = [&ran] { ran = true; };
+  UiCall call{[](void* context) { (*static_cast<decltype(work)*>(context))(); }, &work};
+  const WPARAM wrong = static_cast<WPARAM>(Program().callToken ^ 1);
+  EXPECT_EQ(SendMessageW(window, kUiCallMessage, wrong, reinterpret_cast<LPARAM>(&call)), 0);
+  EXPECT_FALSE(ran);
+  EXPECT_FALSE(call.done);
+
+  EXPECT_EQ(OnWorker([&] { return CallOnUiThread(work); }), UiCallResult::kDone);
+  EXPECT_TRUE(ran);
+}
 
 TEST(EditBoxDeathTest, OperationsAfterTheWindowIsGoneEndInTheirFault) {
   const FaultCase cases[] = {
