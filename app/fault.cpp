@@ -37,7 +37,9 @@ void ReportRuntimeError(int code, std::string_view message) {
   PresentFault(ComposeFaultText(code, message));
 }
 
-void ReportRuntimeError(int code) { ReportRuntimeError(code, CodedFaultMessage(code)); }
+void ReportRuntimeError(int code) {
+  ReportRuntimeError(code, CodedFaultMessage(code));
+}
 
 void ReportAllocationFailure(std::uint64_t bytes) {
   // Composed without further allocation beyond one small string: the heap may be nearly exhausted.

@@ -17,7 +17,8 @@ ProgramState& Program() {
 
 FoundControl FindControl(WindowId window, ControlId control) {
   const ProgramState& program = Program();
-  if (program.mainWindowEntry.load() == EntryState::kDiscarded) return {Lookup::kEntriesDiscarded, nullptr};
+  if (program.mainWindowEntry.load() == EntryState::kDiscarded)
+    return {Lookup::kEntriesDiscarded, nullptr};
   if (window != kMainWindow) return {Lookup::kNoSuchControl, nullptr};
   if (control < kFirstControl || control >= kFirstControl + kControlCount)
     return {Lookup::kNoSuchControl, nullptr};

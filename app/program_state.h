@@ -37,16 +37,16 @@ using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 // One per process, made before start-up and alive until the process ends.
 //
 // Threads: the UI thread alone writes every field and alone reads `controls`. Worker threads read
-// only the two atomics and the call token, to learn where to send a call (app/ui_call.h) and why it could not run;
-// they never touch a window through this state, so the UI thread may destroy the window at any
-// moment without a lock.
+// only the two atomics and the call token, to learn where to send a call (app/ui_call.h) and why it
+// could not run; they never touch a window through this state, so the UI thread may destroy the
+// window at any moment without a lock.
 struct ProgramState {
   DWORD uiThread = 0;
   std::wstring programDirectory;
   std::atomic<EntryState> mainWindowEntry{EntryState::kNotLoaded};
-  std::atomic<HWND> mainWindow{nullptr};             // set while the entry is loaded
-  std::array<HWND, kControlCount> controls{};        // indexed by ControlId - kFirstControl
-  UniqueIcon largeIcon, smallIcon;  // the main window's icons, kept until the normal end
+  std::atomic<HWND> mainWindow{nullptr};       // set while the entry is loaded
+  std::array<HWND, kControlCount> controls{};  // indexed by ControlId - kFirstControl
+  UniqueIcon largeIcon, smallIcon;             // the main window's icons, kept until the normal end
   // Carried by every call to the UI thread (app/ui_call.h), so that the window procedure takes
   // only calls made inside this process as calls: another process cannot guess it. Set once, when
   // the state is made.

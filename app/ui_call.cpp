@@ -7,14 +7,15 @@ namespace varnel {
 UiCallResult SendUiCall(UiCall& call) {
   ProgramState& program = Program();
   // The handle may go stale between this read and the send: SendMessage then fails on the invalid
-  // window and the work does not run. A handle is a checked name, never a pointer into freed memory.
+  // window and the work does not run. A handle is a checked name, never a pointer into freed
+  // memory.
   if (HWND target = program.mainWindow.load()) {
     SendMessageW(target, kUiCallMessage, static_cast<WPARAM>(program.callToken),
                  reinterpret_cast<LPARAM>(&call));
     if (call.done) return UiCallResult::kDone;
   }
   return program.mainWindowEntry.load() == EntryState::kDiscarded ? UiCallResult::kEntriesDiscarded
-                                                                   : UiCallResult::kWindowNotLoaded;
+                                                                  : UiCallResult::kWindowNotLoaded;
 }
 
 LRESULT HandleUiCall(WPARAM wParam, LPARAM lParam) {

@@ -33,7 +33,9 @@ std::wstring Utf8ToWide(std::string_view text) {
   std::wstring wide;
   while (!text.empty()) {
     std::size_t take = text.size() < INT_MAX ? text.size() : INT_MAX;
-    while (take < text.size() && take > 0 && (static_cast<unsigned char>(text[take]) & 0xC0) == 0x80) --take;
+    while (take < text.size() && take > 0 &&
+           (static_cast<unsigned char>(text[take]) & 0xC0) == 0x80)
+      --take;
     const int in = static_cast<int>(take);
     const int out = MultiByteToWideChar(CP_UTF8, 0, text.data(), in, nullptr, 0);
     const std::size_t at = wide.size();
