@@ -84,7 +84,7 @@ TEST(RunRemovalTest, LargeListsMatchTheSetOfRemovalLines) {
   std::string removal_text;
   std::set<std::string> removed;
   std::vector<std::string> source_lines;
-  for (int i = 0; i < 30000; ++i) {
+  for (int i = 0; i < 30001; ++i) {
     source_lines.push_back(std::to_string((i * 7919) % 12000) + (i % 5 == 0 ? " " : ""));
     source_text += source_lines.back() + "\r\n";
   }
