@@ -152,10 +152,10 @@ TEST(CompareTextTest, EmptyLinesOfDifferentTextsAreEqual) {
 }
 
 // At and AtWithLineEnd test the position before they read: below 1 is fault 4, above Count fault 1.
-const std::string kBelowOneText = AsReadBack(
-    "运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
-const std::string kAboveCountText = AsReadBack(
-    "运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n");
+const std::string kBelowOneText =
+    AsReadBack("运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
+const std::string kAboveCountText =
+    AsReadBack("运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n");
 
 TEST(LineListDeathTest, PositionZeroOfAnEmptyListIsFault4) {
   const LineList list = SplitLines("");
@@ -183,10 +183,10 @@ TEST(LineListDeathTest, PositionAfterTheLastIsFault1) {
 TEST(LineListDeathTest, FailedAllocationReportsTheBytesAskedFor) {
   // 2^62 bytes lies beyond every address space, so the request fails on every machine. The fault
   // text ends what the process writes; AddressSanitizer may have warned before it.
-  EXPECT_EXIT(AllocateArray<char>(std::uint64_t{1} << 62),
-              ::testing::ExitedWithCode(kFaultExitCode),
-              ::testing::EndsWith(AsReadBack(
-                  "运行时出错!\r\n\r\n错误信息：分配 4611686018427387904 字节内存失败!\r\n")));
+  EXPECT_EXIT(
+      AllocateArray<char>(std::uint64_t{1} << 62), ::testing::ExitedWithCode(kFaultExitCode),
+      ::testing::EndsWith(
+          AsReadBack("运行时出错!\r\n\r\n错误信息：分配 4611686018427387904 字节内存失败!\r\n")));
   // 2^61 eight-byte elements: the byte count itself overflows 64 bits and is reported saturated.
   EXPECT_EXIT(AllocateArray<std::uint64_t>(std::uint64_t{1} << 61),
               ::testing::ExitedWithCode(kFaultExitCode),
