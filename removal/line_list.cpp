@@ -110,18 +110,18 @@ std::string_view AtWithLineEnd(const LineList& list, Position position) {
 }
 
 int CompareText(std::string_view a, std::string_view b) {
-  a = UpToNul(a);
-  b = UpToNul(b);
-  const std::size_t common = std::min(a.size(), b.size());
-  // memcmp compares as unsigned char, as the comparison of texts requires.
-  const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
-  if (order != 0) {
-    return order < 0 ? -1 : 1;
+  // The end of a view counts as its NUL, so one loop covers both ends of a text; lines are short,
+  // and this needs no pass to find a NUL first.
+  for (std::size_t at = 0;; ++at) {
+    const unsigned x = at < a.size() ? static_cast<unsigned char>(a[at]) : 0u;
+    const unsigned y = at < b.size() ? static_cast<unsigned char>(b[at]) : 0u;
+    if (x != y) {
+      return x < y ? -1 : 1;
+    }
+    if (x == 0) {
+      return 0;
+    }
   }
-  if (a.size() == b.size()) {
-    return 0;
-  }
-  return a.size() < b.size() ? -1 : 1;
 }
 
 }  // namespace varnel
