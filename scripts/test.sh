@@ -6,6 +6,7 @@ set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 failed=()
+passed=0
 step() {
   local name=$1
   shift
@@ -15,6 +16,7 @@ step() {
     failed+=("$name")
     return 1
   fi
+  passed=$((passed + 1))
 }
 
 step install bash scripts/install-deps.sh || exit 1
@@ -31,8 +33,6 @@ if step "windows build" bash -c 'cmake --preset windows >/dev/null && cmake --bu
   step "windows tests" scripts/display.sh bash -c 'scripts/wine-prefix.sh && ctest --preset windows'
 fi
 
-if [ ${#failed[@]} -gt 0 ]; then
-  echo "FAILED: ${failed[*]}"
-  exit 1
-fi
-echo "all test steps passed"
+[ ${#failed[@]} -eq 0 ] || echo "failed steps: ${failed[*]}"
+echo "steps: $passed passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]
