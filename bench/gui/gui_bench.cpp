@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "tests/job/remote_program.h"
+#include "tests/support/remote_program.h"
 
 namespace {
 

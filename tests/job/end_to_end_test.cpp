@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/job/remote_program.h"
+#include "tests/support/remote_program.h"
 
 namespace varnel::remote {
 namespace {

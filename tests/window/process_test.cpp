@@ -8,132 +8,27 @@
 #include <array>
 #include <cctype>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "tests/window/wait.h"
+#include "tests/support/remote_program.h"
 
 namespace varnel {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::wstring FolderOfThisProgram() {
-  std::wstring path(32768, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return path.substr(0, path.rfind(L'\\'));
-}
-
-// Built next to this test program.
-std::wstring ProgramPath(std::wstring_view name) {
-  return FolderOfThisProgram() + L"\\" + std::wstring(name);
-}
-
-struct Handle {
-  HANDLE handle = nullptr;
-  Handle() = default;
-  explicit Handle(HANDLE h) : handle(h) {}
-  Handle(Handle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
-  Handle& operator=(Handle&&) = delete;
-  ~Handle() {
-    if (handle != nullptr) CloseHandle(handle);
-  }
-};
-
-// A process of the program, started as a user starts it: no arguments, a working directory of
-// the starter's choice. Killed if a test leaves it running.
-struct Started {
-  Handle process;
-  DWORD id = 0;
-
-  Started() = default;
-  Started(Started&&) = default;
-  ~Started() {
-    if (process.handle != nullptr && WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT)
-      TerminateProcess(process.handle, 99);
-  }
-
-  // The exit code, or STILL_ACTIVE when the process did not end in time.
-  DWORD ExitCode(std::chrono::milliseconds patience = test::kPatience) const {
-    WaitForSingleObject(process.handle, static_cast<DWORD>(patience.count()));
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.handle, &code);
-    return code;
-  }
-};
-
-Started Start(const std::wstring& program, const std::wstring& workingDirectory,
-              std::wstring_view arguments = {}) {
-  std::wstring commandLine = L"\"" + program + L"\"";
-  if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  Started started;
-  if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                     workingDirectory.c_str(), &startup, &info)) {
-    CloseHandle(info.hThread);
-    started.process.handle = info.hProcess;
-    started.id = info.dwProcessId;
-  }
-  return started;
-}
-
-std::wstring ClassOf(HWND window) {
-  std::array<wchar_t, 64> name{};
-  return std::wstring(name.data(), static_cast<std::size_t>(GetClassNameW(
-                                       window, name.data(), static_cast<int>(name.size()))));
-}
-
-std::wstring TextOf(HWND window) {
-  std::array<wchar_t, 1024> text{};
-  DWORD_PTR length = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &length);
-  return std::wstring(text.data(), length);
-}
-
-// The visible top-level window of process `id` with the given class, waiting for it to appear.
-HWND FindWindowOf(DWORD id, std::wstring_view className,
-                  std::chrono::milliseconds patience = test::kPatience) {
-  struct Search {
-    DWORD id;
-    std::wstring_view className;
-    HWND found;
-  } search{id, className, nullptr};
-  test::PumpUntil(
-      [&] {
-        EnumWindows(
-            [](HWND window, LPARAM context) {
-              auto& s = *reinterpret_cast<Search*>(context);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(window, &owner);
-              if (owner != s.id || !IsWindowVisible(window) || ClassOf(window) != s.className)
-                return TRUE;
-              s.found = window;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      patience);
-  return search.found;
-}
-
-// The control that has the focus in the thread of `window`, waiting until there is one.
-HWND FocusOf(HWND window) {
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  HWND focus = nullptr;
-  test::PumpUntil([&] {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    if (GetGUIThreadInfo(thread, &info)) focus = info.hwndFocus;
-    return focus != nullptr;
-  });
-  return focus;
-}
+using remote::FindWindowOf;
+using remote::FocusOf;
+using remote::FolderOfThisProgram;
+using remote::GetText;
+using remote::kMainWindowClass;
+using remote::Program;
+using remote::ProgramBesideThis;
+using remote::StartProcess;
+using remote::WaitForExit;
 
 LPARAM KeyFlags(WORD key, bool alt) {
   return 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 |
@@ -163,13 +58,13 @@ const CloseWay kCloseWays[] = {
 class CloseTest : public ::testing::TestWithParam<CloseWay> {};
 
 TEST_P(CloseTest, ProgramEndsWithExitCodeZero) {
-  Started program = Start(ProgramPath(L"varnel.exe"), FolderOfThisProgram());
-  ASSERT_NE(program.process.handle, nullptr) << "varnel.exe did not start: " << GetLastError();
-  HWND window = FindWindowOf(program.id, L"VarnelWindow");
+  std::optional<Program> program = StartProcess(ProgramBesideThis(), FolderOfThisProgram());
+  ASSERT_TRUE(program) << "varnel.exe did not start: " << GetLastError();
+  HWND window = FindWindowOf(*program, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
-  EXPECT_EQ(TextOf(window), L"Varnel");
+  EXPECT_EQ(GetText(window), L"Varnel");
   GetParam().close(window);
-  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(WaitForExit(*program), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, CloseTest, ::testing::ValuesIn(kCloseWays),
@@ -181,21 +76,22 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, CloseTest, ::testing::ValuesIn(kCloseWays),
                          });
 
 TEST(StartTest, ArgumentsChangeNothingAndASecondCopyRunsOnItsOwn) {
-  Started first = Start(ProgramPath(L"varnel.exe"), FolderOfThisProgram());
-  Started second = Start(ProgramPath(L"varnel.exe"), FolderOfThisProgram(), L"--help /? C:\\x.txt");
-  ASSERT_NE(first.process.handle, nullptr);
-  ASSERT_NE(second.process.handle, nullptr);
-  HWND firstWindow = FindWindowOf(first.id, L"VarnelWindow");
-  HWND secondWindow = FindWindowOf(second.id, L"VarnelWindow");
+  std::optional<Program> first = StartProcess(ProgramBesideThis(), FolderOfThisProgram());
+  std::optional<Program> second =
+      StartProcess(ProgramBesideThis(), FolderOfThisProgram(), L"--help /? C:\\x.txt");
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+  HWND firstWindow = FindWindowOf(*first, kMainWindowClass);
+  HWND secondWindow = FindWindowOf(*second, kMainWindowClass);
   ASSERT_NE(firstWindow, nullptr);
   ASSERT_NE(secondWindow, nullptr);
   EXPECT_NE(firstWindow, secondWindow);
 
   PostMessageW(secondWindow, WM_CLOSE, 0, 0);
-  EXPECT_EQ(second.ExitCode(), 0u);
-  EXPECT_EQ(first.ExitCode(0ms), DWORD{STILL_ACTIVE}) << "closing one copy ended the other";
+  EXPECT_EQ(WaitForExit(*second), 0u);
+  EXPECT_EQ(WaitForExit(*first, 0ms), std::nullopt) << "closing one copy ended the other";
   PostMessageW(firstWindow, WM_CLOSE, 0, 0);
-  EXPECT_EQ(first.ExitCode(), 0u);
+  EXPECT_EQ(WaitForExit(*first), 0u);
 }
 
 // ---- The working directory ---------------------------------------------------------------------
@@ -247,7 +143,7 @@ struct ProgramCopy {
         return;
       folders.push_back(folder);
     }
-    if (CopyFileW(ProgramPath(L"varnel.exe").c_str(), (folder + L"\\varnel.exe").c_str(), FALSE))
+    if (CopyFileW(ProgramBesideThis().c_str(), (folder + L"\\varnel.exe").c_str(), FALSE))
       program = folder + L"\\varnel.exe";
   }
   ~ProgramCopy() {
@@ -278,18 +174,19 @@ void ExpectWorkingDirectoryIsItsFolder(const ProgramCopy& copy) {
   ASSERT_FALSE(copy.program.empty()) << "could not copy varnel.exe to " << Narrow(copy.Folder());
   // A path longer than MAX_PATH is started by its \\?\ form, as the system asks.
   const bool isLong = copy.program.size() >= MAX_PATH;
-  Started program = Start(isLong ? L"\\\\?\\" + copy.program : copy.program, TempFolder());
-  if (program.process.handle == nullptr && isLong)
+  std::optional<Program> program =
+      StartProcess(isLong ? L"\\\\?\\" + copy.program : copy.program, TempFolder());
+  if (!program && isLong)
     GTEST_SKIP() << "this system cannot start a program from a path longer than MAX_PATH (error "
                  << GetLastError() << ")";
-  ASSERT_NE(program.process.handle, nullptr) << "the copy did not start: " << GetLastError();
-  HWND window = FindWindowOf(program.id, L"VarnelWindow");
+  ASSERT_TRUE(program) << "the copy did not start: " << GetLastError();
+  HWND window = FindWindowOf(*program, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
-  std::wstring directory = WorkingDirectoryOf(program.process.handle);
+  std::wstring directory = WorkingDirectoryOf(program->process.handle);
   if (directory.size() > 3 && directory.back() == L'\\') directory.pop_back();
   EXPECT_EQ(Narrow(directory), Narrow(copy.Folder()));
   PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(WaitForExit(*program), 0u);
 }
 
 TEST(WorkingDirectoryTest, BecomesTheProgramsFolderWhateverItsName) {
@@ -344,7 +241,7 @@ struct IconGroup {
 #pragma pack(pop)
 
 TEST(ResourceTest, IconGroupIsTheFirstAndHoldsOneOpaque48By48ImageOf32Bits) {
-  Module program(ProgramPath(L"varnel.exe"));
+  Module program(ProgramBesideThis());
   ASSERT_NE(program.module, nullptr);
 
   std::wstring first;
@@ -387,7 +284,7 @@ TEST(ResourceTest, IconGroupIsTheFirstAndHoldsOneOpaque48By48ImageOf32Bits) {
 }
 
 TEST(ResourceTest, VersionRecordHoldsExactlyItsEntries) {
-  const std::wstring path = ProgramPath(L"varnel.exe");
+  const std::wstring path = ProgramBesideThis();
   std::vector<BYTE> record(GetFileVersionInfoSizeW(path.c_str(), nullptr));
   ASSERT_FALSE(record.empty());
   ASSERT_TRUE(
@@ -441,7 +338,7 @@ TEST(ResourceTest, VersionRecordHoldsExactlyItsEntries) {
 }
 
 TEST(ResourceTest, ManifestAsksForInvokerRightsWindows7To11AndCommonControls6) {
-  Module program(ProgramPath(L"varnel.exe"));
+  Module program(ProgramBesideThis());
   const std::string_view manifest = program.Resource(MAKEINTRESOURCEW(1), RT_MANIFEST);
   ASSERT_FALSE(manifest.empty());
   for (const char* part : {
@@ -457,13 +354,13 @@ TEST(ResourceTest, ManifestAsksForInvokerRightsWindows7To11AndCommonControls6) {
 
 // ---- The error box -----------------------------------------------------------------------------
 
-// Finds the error box of process `id`, checks its title, text and single OK button, and presses OK.
-void ExpectBoxAndPressOk(DWORD id, std::wstring_view text) {
-  HWND box = FindWindowOf(id, L"#32770");
+// Finds the error box of the process, checks its title, text and single OK button, and presses OK.
+void ExpectBoxAndPressOk(const Program& program, std::wstring_view text) {
+  HWND box = FindWindowOf(program, L"#32770");
   ASSERT_NE(box, nullptr) << "no box appeared";
-  EXPECT_EQ(TextOf(box), L"错误");
+  EXPECT_EQ(GetText(box), L"错误");
   EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
-  EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), text);
+  EXPECT_EQ(GetText(GetDlgItem(box, 0xFFFF)), text);
   HWND ok = GetDlgItem(box, IDOK);
   ASSERT_NE(ok, nullptr);
   for (int button : {IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
@@ -474,21 +371,22 @@ void ExpectBoxAndPressOk(DWORD id, std::wstring_view text) {
 }
 
 TEST(FaultBoxTest, ShowsTheComposedTextAndEndsTheProcessWithMinusOneWhenClosed) {
-  Started probe = Start(ProgramPath(L"fault_probe.exe"), FolderOfThisProgram());
-  ASSERT_NE(probe.process.handle, nullptr);
+  std::optional<Program> probe =
+      StartProcess(ProgramBesideThis(L"fault_probe.exe"), FolderOfThisProgram());
+  ASSERT_TRUE(probe);
   ExpectBoxAndPressOk(
-      probe.id,
-      L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
-  EXPECT_EQ(probe.ExitCode(), 0xFFFFFFFFu);
+      *probe, L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n");
+  EXPECT_EQ(WaitForExit(*probe), 0xFFFFFFFFu);
 }
 
 TEST(FaultBoxTest, StartUpReportsAWindowThatCannotBeLoadedWithoutShowingAnyWindow) {
-  Started probe = Start(ProgramPath(L"fault_probe.exe"), FolderOfThisProgram(), L"load-fails");
-  ASSERT_NE(probe.process.handle, nullptr);
-  ASSERT_NE(FindWindowOf(probe.id, L"#32770"), nullptr) << "no box appeared";
-  EXPECT_EQ(FindWindowOf(probe.id, L"VarnelWindow", 0ms), nullptr);
-  ExpectBoxAndPressOk(probe.id, L"运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n");
-  EXPECT_EQ(probe.ExitCode(), 0xFFFFFFFFu);
+  std::optional<Program> probe =
+      StartProcess(ProgramBesideThis(L"fault_probe.exe"), FolderOfThisProgram(), L"load-fails");
+  ASSERT_TRUE(probe);
+  ASSERT_NE(FindWindowOf(*probe, L"#32770"), nullptr) << "no box appeared";
+  EXPECT_EQ(FindWindowOf(*probe, kMainWindowClass, 0ms), nullptr);
+  ExpectBoxAndPressOk(*probe, L"运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n");
+  EXPECT_EQ(WaitForExit(*probe), 0xFFFFFFFFu);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-#include "tests/job/remote_program.h"
+#include "tests/support/remote_program.h"
 
 #include <tlhelp32.h>
 
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -39,71 +40,126 @@ struct ClipboardCloser {
 
 struct WindowSearch {
   DWORD processId;
+  std::wstring_view className;
   HWND found;
 };
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM context) {
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
   auto& search = *reinterpret_cast<WindowSearch*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  wchar_t caption[16] = {};
-  if (owner == search.processId && IsWindowVisible(window) &&
-      GetWindowTextW(window, caption, 16) > 0 && std::wcscmp(caption, L"Varnel") == 0) {
-    search.found = window;
-    return FALSE;
-  }
-  return TRUE;
+  if (owner != search.processId || !IsWindowVisible(window) || ClassOf(window) != search.className)
+    return TRUE;
+  search.found = window;
+  return FALSE;
 }
 
 }  // namespace
 
-Program::Program(Program&& other) noexcept
-    : process(std::exchange(other.process, PROCESS_INFORMATION{})),
-      window(std::exchange(other.window, nullptr)) {}
+Handle::Handle(Handle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+
+Handle& Handle::operator=(Handle&& other) noexcept {
+  if (this != &other) {
+    if (handle != nullptr) CloseHandle(handle);
+    handle = std::exchange(other.handle, nullptr);
+  }
+  return *this;
+}
+
+Handle::~Handle() {
+  if (handle != nullptr) CloseHandle(handle);
+}
 
 Program::~Program() {
-  if (process.hProcess == nullptr) return;
-  if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, 5000);
+  if (process.handle == nullptr) return;
+  if (WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process.handle, 1);
+    WaitForSingleObject(process.handle, 5000);
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
 }
 
 HWND Program::Control(int childId) const {
   return GetDlgItem(window, childId);
 }
 
-std::wstring ProgramBesideThis(std::wstring_view name) {
-  std::wstring path(MAX_PATH, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-  path.resize(length);
-  path.resize(path.find_last_of(L"\\/") + 1);
-  return path.append(name);
+std::wstring FolderOfThisProgram() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  const std::size_t slash = path.find_last_of(L"\\/");
+  path.resize(slash == std::wstring::npos ? 0 : slash);
+  return path;
 }
 
-std::optional<Program> Start(const std::wstring& path, milliseconds timeout) {
-  Program program;
+std::wstring ProgramBesideThis(std::wstring_view name) {
+  return FolderOfThisProgram() + L"\\" + std::wstring(name);
+}
+
+std::optional<Program> StartProcess(std::wstring_view path, std::wstring_view workingDirectory,
+                                    std::wstring_view arguments) {
+  const std::wstring program(path);
+  const std::wstring directory(workingDirectory);
+  std::wstring commandLine = L"\"" + program + L"\"";
+  if (!arguments.empty()) commandLine.append(L" ").append(arguments);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  std::wstring commandLine = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &program.process)) {
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
     return std::nullopt;
   }
-  const auto deadline = Clock::now() + timeout;
-  WindowSearch search{program.process.dwProcessId, nullptr};
-  while (search.found == nullptr) {
-    if (Clock::now() > deadline ||
-        WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0) {
-      return std::nullopt;
-    }
-    Sleep(20);
-    EnumWindows(&MatchMainWindow, reinterpret_cast<LPARAM>(&search));
-  }
-  program.window = search.found;
+  CloseHandle(info.hThread);
+  Program started;
+  started.process = Handle(info.hProcess);
+  started.id = info.dwProcessId;
+  return started;
+}
+
+std::optional<Program> Start(std::wstring_view path, milliseconds timeout) {
+  std::optional<Program> program = StartProcess(path);
+  if (!program) return std::nullopt;
+  program->window = FindWindowOf(*program, kMainWindowClass, timeout);
+  if (program->window == nullptr) return std::nullopt;
   return program;
+}
+
+std::optional<DWORD> WaitForExit(const Program& program, milliseconds timeout) {
+  if (WaitForSingleObject(program.process.handle, static_cast<DWORD>(timeout.count())) !=
+      WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  if (!GetExitCodeProcess(program.process.handle, &code)) return std::nullopt;
+  return code;
+}
+
+std::wstring ClassOf(HWND window) {
+  std::array<wchar_t, 256> name{};
+  const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+  return std::wstring(name.data(), static_cast<std::size_t>(length));
+}
+
+HWND FindWindowOf(const Program& program, std::wstring_view className, milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  WindowSearch search{program.id, className, nullptr};
+  for (;;) {
+    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    if (Clock::now() >= deadline || WaitForSingleObject(program.process.handle, 0) != WAIT_TIMEOUT)
+      return nullptr;
+    Sleep(20);
+  }
+}
+
+HWND FocusOf(HWND window, milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  for (;;) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr) return info.hwndFocus;
+    if (Clock::now() >= deadline) return nullptr;
+    Sleep(20);
+  }
 }
 
 bool SetText(HWND box, std::wstring_view text) {
@@ -132,12 +188,12 @@ bool PasteText(HWND box, std::wstring_view text) {
   return Send(box, WM_PASTE, 0, 0) && TextLength(box) == static_cast<long long>(text.size());
 }
 
-std::optional<std::wstring> GetText(HWND box) {
-  const long long length = TextLength(box);
+std::optional<std::wstring> GetText(HWND window) {
+  const long long length = TextLength(window);
   if (length < 0) return std::nullopt;
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   LRESULT copied = 0;
-  if (!Send(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) {
+  if (!Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) {
     return std::nullopt;
   }
   text.resize(static_cast<std::size_t>(copied));
@@ -186,15 +242,16 @@ bool WaitForText(HWND box, std::wstring_view expected, milliseconds timeout, std
 }
 
 int ThreadCount(const Program& program) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  const HANDLE taken = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (taken == INVALID_HANDLE_VALUE) return -1;
+  const Handle snapshot(taken);
   int count = 0;
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == program.process.dwProcessId) ++count;
+  for (BOOL more = Thread32First(snapshot.handle, &entry); more;
+       more = Thread32Next(snapshot.handle, &entry)) {
+    if (entry.th32OwnerProcessID == program.id) ++count;
   }
-  CloseHandle(snapshot);
   return count;
 }
 
@@ -210,13 +267,7 @@ bool WaitForThreadCount(const Program& program, int count, milliseconds timeout)
 
 std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout) {
   PostMessageW(program.window, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(program.process.hProcess, static_cast<DWORD>(timeout.count())) !=
-      WAIT_OBJECT_0) {
-    return std::nullopt;
-  }
-  DWORD code = 0;
-  GetExitCodeProcess(program.process.hProcess, &code);
-  return code;
+  return WaitForExit(program, timeout);
 }
 
 }  // namespace varnel::remote
