@@ -6,10 +6,15 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace varnel {
 
@@ -34,12 +39,45 @@ struct IconDestroyer {
 };
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
+// Output on its way to 编辑框3. Workers add whole pieces and go on at once; the UI thread takes
+// them and appends them in steps of its own (app/editbox/output.h), so no worker ever holds the UI
+// thread and the user's input always goes first.
+struct OutputQueue {
+  // The output of one run, kept apart so that the UI thread can serve runs in turn.
+  struct RunOutput {
+    DWORD thread = 0;  // the worker that adds to it
+    std::string text;  // UTF-8, whole pieces in their order; appended up to `done`
+    std::size_t done = 0;
+  };
+
+  // Shared: guarded by `mutex`.
+  std::mutex mutex;
+  std::condition_variable roomMade;  // workers wait here while too much of their output waits
+  std::vector<RunOutput> runs;  // the runs with output waiting (if only the empty text), in turn
+  std::size_t nextRun = 0;      // the run that the UI thread's next step serves
+  bool wakePosted = false;      // the UI thread has been told, or is already working
+  bool open = false;            // the output box exists: from loading to destruction
+
+  // UI thread only: how its steps are paced.
+  struct Steps {
+    // What an append costs, fitted over the recent steps by least squares with forgetting:
+    // milliseconds = perByte * bytes inserted + perLine * lines the box holds.
+    struct CostFit {
+      double bb = 0, bl = 0, ll = 0, bt = 0, lt = 0;
+    } cost;
+    bool boxStale = false;  // appended to since the box was last painted
+    std::chrono::steady_clock::time_point lastPaint{};
+    std::chrono::steady_clock::duration paintCost{};
+    bool timerRunning = false;
+  } steps;
+};
+
 // One per process, made before start-up and alive until the process ends.
 //
 // Threads: the UI thread alone writes every field and alone reads `controls`. Worker threads read
 // only the two atomics and the call token, to learn where to send a call (app/ui_call.h) and why it
-// could not run; they never touch a window through this state, so the UI thread may destroy the
-// window at any moment without a lock.
+// could not run, and add to `output` under its lock; they never touch a window through this state,
+// so the UI thread may destroy the window at any moment without waiting for a worker.
 struct ProgramState {
   DWORD uiThread = 0;
   std::wstring programDirectory;
@@ -51,6 +89,7 @@ struct ProgramState {
   // only calls made inside this process as calls: another process cannot guess it. Set once, when
   // the state is made.
   std::uint64_t callToken = 0;
+  OutputQueue output;
 };
 
 ProgramState& Program();

@@ -8,6 +8,7 @@
 #include <string>
 #include <type_traits>
 
+#include "app/editbox/output.h"
 #include "app/fault.h"
 #include "app/ui_call.h"
 
@@ -224,6 +225,7 @@ void OnNcDestroy(HWND window) {
       reinterpret_cast<MainWindowData*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0)));
   ProgramState& program = Program();
   if (program.mainWindow.load() != window) return;  // a window whose building failed
+  CloseOutput();
   program.mainWindow.store(nullptr);
   program.controls = {};
   EntryState loaded = EntryState::kLoaded;
@@ -255,6 +257,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     case kUiCallMessage:
       return HandleUiCall(wParam, lParam);
+    case kOutputWakeMessage:
+      OnOutputWake(window);
+      return 0;
+    case WM_TIMER:
+      if (wParam != kOutputTimer) break;
+      OnOutputTimer(window);
+      return 0;
     default:
       break;
   }
@@ -389,6 +398,7 @@ bool LoadWindow(WindowId window, const FormEvents& events) {
     program.controls[entry.identifier - kFirstControl] = GetDlgItem(main, entry.childId);
   program.mainWindowEntry.store(EntryState::kLoaded);
   program.mainWindow.store(main);
+  OpenOutput();
   return true;
 }
 

@@ -2,20 +2,25 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <mutex>
 #include <new>
+#include <utility>
 
+#include "app/editbox/output.h"
 #include "app/fault.h"
 #include "app/ui_call.h"
 #include "app/utf.h"
 
 namespace varnel {
 
-// Each operation is one call to the UI thread. Inside it the control is looked up and used at once,
-// so the window cannot be destroyed between the two; the UI thread's share is kept to the window
-// steps, and the conversions between UTF-8 and UTF-16 happen on the calling thread. Faults are
-// reported on the calling thread after the call has returned, never from inside the UI thread's
-// step, so a fault box never stops the UI thread.
+// A read is one call to the UI thread. Inside it the control is looked up and used at once, so the
+// window cannot be destroyed between the two; the UI thread's share is kept to the window steps,
+// and the conversion from UTF-16 happens on the calling thread. An append goes through the output
+// queue of the program state, whose UI side (app/editbox/output.cpp) does the window steps. Faults
+// are reported on the calling thread, never from inside a step of the UI thread, so a fault box
+// never stops the UI thread.
 
 std::optional<std::string> ReadContent(WindowId window, ControlId control) {
   Lookup lookup = Lookup::kNotLoaded;
@@ -50,21 +55,46 @@ std::optional<std::string> ReadContent(WindowId window, ControlId control) {
 }
 
 void AppendText(WindowId window, ControlId control, std::string_view utf8) {
-  const std::wstring text = Utf8ToWide(utf8);
-  bool appended = false;
-  const UiCallResult call = CallOnUiThread([&] {
-    const FoundControl found = FindControl(window, control);
-    if (found.lookup != Lookup::kFound) return;
-    // The end comes from the length alone: no copy of the text the box already holds.
-    const int end = GetWindowTextLengthW(found.window);
-    SendMessageW(found.window, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-    SendMessageW(found.window, EM_SCROLLCARET, 0, 0);
-    SendMessageW(found.window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    appended = true;
-  });
-
-  if (call != UiCallResult::kDone || !appended) {
-    ReportRuntimeError(0, "指定窗口或窗口组件不存在或尚未载入");
+  ProgramState& program = Program();
+  OutputQueue& queue = program.output;
+  bool open = false;
+  bool wake = false;
+  std::size_t failedBytes = 0;
+  {
+    std::unique_lock lock(queue.mutex);
+    const DWORD thread = GetCurrentThreadId();
+    auto mine = [&queue, thread] {
+      return std::find_if(
+          queue.runs.begin(), queue.runs.end(),
+          [thread](const OutputQueue::RunOutput& run) { return run.thread == thread; });
+    };
+    queue.roomMade.wait(lock, [&] {
+      const auto run = mine();
+      return !queue.open || run == queue.runs.end() ||
+             run->text.size() - run->done < kMostOutputWaiting;
+    });
+    open = queue.open && window == kMainWindow && control == 编辑框3;
+    if (open) {
+      try {
+        auto run = mine();
+        if (run == queue.runs.end()) {
+          run = queue.runs.emplace(run);
+          run->thread = thread;
+        }
+        run->text.append(utf8);
+      } catch (const std::bad_alloc&) {
+        failedBytes = utf8.size();
+      }
+      wake = !std::exchange(queue.wakePosted, true);
+    }
+  }
+  if (!open) ReportRuntimeError(0, "指定窗口或窗口组件不存在或尚未载入");
+  if (failedBytes != 0) ReportAllocationFailure(failedBytes);
+  // Posted, never sent: the UI thread takes it up after the input that waits.
+  if (wake) {
+    HWND target = program.mainWindow.load();
+    if (target == nullptr || !PostMessageW(target, kOutputWakeMessage, 0, 0))
+      ReportRuntimeError(0, "指定窗口或窗口组件不存在或尚未载入");
   }
 }
 

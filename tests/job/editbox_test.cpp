@@ -3,16 +3,20 @@
 // gone. The test program loads the program's own window on its main thread, the UI thread.
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/editbox/editbox.h"
+#include "app/editbox/output.h"
 #include "app/program_state.h"
 #include "app/ui_call.h"
 #include "app/startup.h"
@@ -42,8 +46,23 @@ std::pair<DWORD, DWORD> Selection(HWND box) {
   return {start, end};
 }
 
+// Runs the UI thread's messages until the output queue has appended everything and painted the
+// box, at most a minute.
+void PumpUntilOutputIdle() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!OutputIdle() && std::chrono::steady_clock::now() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
 // Runs `work` on a worker thread while this thread, the UI thread, runs the program's message
-// loop; the worker ends the loop when it is done. Returns what `work` returned.
+// loop; the worker ends the loop when it is done, and what it appended is then let through to the
+// box. Returns what `work` returned.
 template <typename Work>
 auto OnWorker(Work work) {
   const DWORD uiThread = GetCurrentThreadId();
@@ -54,6 +73,7 @@ auto OnWorker(Work work) {
   });
   RunMessageLoop();
   worker.join();
+  PumpUntilOutputIdle();
   return result;
 }
 
@@ -142,34 +162,34 @@ TEST_F(EditBoxTest, AppendCannotBeUndone) {
 
 TEST_F(EditBoxTest, CharactersOutsideTheCodePageSurviveTheRoundTrip) {
   const std::string text = "用户😀\r\n🎉\r\n𠀀ｘ";
-  const std::optional<std::string> read = OnWorker([&text] {
+  OnWorker([&text] {
     AppendText(kMainWindow, 编辑框3, text);
-    return ReadContent(kMainWindow, 编辑框3);
+    return 0;
   });
+  const std::optional<std::string> read =
+      OnWorker([] { return ReadContent(kMainWindow, 编辑框3); });
   EXPECT_EQ(TextOf(Box(编辑框3)), L"用户😀\r\n🎉\r\n𠀀ｘ");
   EXPECT_EQ(read, text);
 }
 
-// The window procedure of 编辑框3 while a test watches it: counts the replacements and ends the
+// The window procedure of 编辑框3 while a test watches it: records the replacements and ends the
 // message loop once the box holds `awaitedLength` units.
 WNDPROC originalOutputProc = nullptr;
-int replacements = 0;
+std::vector<std::wstring> replacements;
 int awaitedLength = 0;
 
 LRESULT CALLBACK WatchOutput(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == EM_REPLACESEL) replacements.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
   const LRESULT result = CallWindowProcW(originalOutputProc, box, message, wParam, lParam);
-  if (message == EM_REPLACESEL) {
-    ++replacements;
-    if (GetWindowTextLengthW(box) >= awaitedLength) PostQuitMessage(0);
-  }
+  if (message == EM_REPLACESEL && GetWindowTextLengthW(box) >= awaitedLength) PostQuitMessage(0);
   return result;
 }
 
 // Clicks 按钮1 and runs the message loop until 编辑框3 holds `length` units, at most a minute.
-// Returns the number of replacements the run made in 编辑框3.
-int ClickAndWaitForOutput(int length) {
+// Returns the texts of the replacements the run made in 编辑框3.
+std::vector<std::wstring> ClickAndWaitForOutput(int length) {
   HWND output = Box(编辑框3);
-  replacements = 0;
+  replacements.clear();
   awaitedLength = length;
   originalOutputProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(output, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchOutput)));
@@ -182,9 +202,9 @@ int ClickAndWaitForOutput(int length) {
   return replacements;
 }
 
-// A click on a long list: the output arrives whole and in order, in a few large appends rather
-// than one per line, and not all at the end.
-TEST_F(EditBoxTest, ClickAppendsTheRunsOutputInFewPieces) {
+// A click on a long list: the output arrives whole and in order, in several steps rather than at
+// the end, and each step ends where a piece ends: after a line's CR LF, or with the last line.
+TEST_F(EditBoxTest, ClickAppendsTheRunsOutputInStepsOfWholePieces) {
   std::wstring source;
   std::wstring removal;
   std::wstring expected;
@@ -201,10 +221,37 @@ TEST_F(EditBoxTest, ClickAppendsTheRunsOutputInFewPieces) {
   SetWindowTextW(Box(编辑框1), source.c_str());
   SetWindowTextW(Box(编辑框2), removal.c_str());
   SetWindowTextW(Box(编辑框3), L"before\r\n");
-  const int appends = ClickAndWaitForOutput(static_cast<int>(8 + expected.size()));
+  const std::vector<std::wstring> steps =
+      ClickAndWaitForOutput(static_cast<int>(8 + expected.size()));
   EXPECT_EQ(TextOf(Box(编辑框3)), L"before\r\n" + expected);
-  EXPECT_GE(appends, 2);
-  EXPECT_LE(appends, 40);
+  ASSERT_GE(steps.size(), 2u);
+  for (std::size_t i = 0; i + 1 < steps.size(); ++i)
+    EXPECT_TRUE(steps[i].ends_with(L"\r\n")) << "step " << i << " ends inside a line";
+}
+
+// A piece reaches the box while its worker goes on without output, as a run does through a long
+// stretch of removed lines: the worker waits up to ten seconds for the box to show it.
+TEST_F(EditBoxTest, PieceReachesTheBoxWhileItsWorkerGoesOn) {
+  using Clock = std::chrono::steady_clock;
+  std::atomic<bool> shown{false};
+  std::thread worker([&shown] {
+    AppendText(kMainWindow, 编辑框3, "kept\r\n");
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+    while (!shown && Clock::now() < deadline) Sleep(1);
+  });
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point deadline = start + std::chrono::seconds(10);
+  while (TextOf(Box(编辑框3)) != L"kept\r\n" && Clock::now() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  const Clock::duration waited = Clock::now() - start;
+  shown = true;
+  worker.join();
+  PumpUntilOutputIdle();
+  EXPECT_EQ(TextOf(Box(编辑框3)), L"kept\r\n");
+  EXPECT_LT(waited, std::chrono::seconds(2)) << "the piece waited for its worker";
 }
 
 // A run whose only piece is the empty text still appends it: the caret goes to the end.
@@ -212,7 +259,7 @@ TEST_F(EditBoxTest, ClickWithOnlyAnEmptyLineMovesTheCaretToTheEnd) {
   SetWindowTextW(Box(编辑框1), L"\r\n");
   SetWindowTextW(Box(编辑框3), L"xyz");
   SendMessageW(Box(编辑框3), EM_SETSEL, 0, 1);
-  EXPECT_EQ(ClickAndWaitForOutput(3), 1);
+  EXPECT_EQ(ClickAndWaitForOutput(3), std::vector<std::wstring>{L""});
   EXPECT_EQ(TextOf(Box(编辑框3)), L"xyz");
   EXPECT_EQ(Selection(Box(编辑框3)), std::make_pair(DWORD{3}, DWORD{3}));
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -177,37 +178,97 @@ TEST(EndToEnd, OverlappingRunsBothComplete) {
   }
   EXPECT_EQ(firsts, kept);
   EXPECT_EQ(seconds, kept);
+  // The runs take turns: the second run's first line is in the box before the first run's last,
+  // which a box that took whole runs one after the other would not show. The box begins with the
+  // first copy of the first line, so the one after a CR LF is the second copy.
+  const std::size_t firstLine = text->find(L"\r\n" + kept.front() + L"\r\n");
+  const std::wstring firstsLast = L"\r\n" + kept.back() + L"\r\n";
+  EXPECT_LT(firstLine, text->find(firstsLast)) << "the runs' output did not mix";
   EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
 }
 
-// Closing the window while two long runs work ends the process promptly with exit code 0: early,
-// while they read and cut their lists, and later, while they append.
-TEST(EndToEnd, ClosingDuringTwoLongRunsEndsWithZero) {
+// A copy of varnel.exe with `source` in the left box and `removal` in the middle one, pasted.
+std::optional<Program> StartWithLists(const std::wstring& source, const std::wstring& removal) {
+  std::optional<Program> varnel = StartVarnel();
+  if (!varnel || !PasteText(varnel->Control(kSourceBox), source)) return std::nullopt;
+  if (!removal.empty() && !PasteText(varnel->Control(kRemovalBox), removal)) return std::nullopt;
+  return varnel;
+}
+
+// Waits until the box holds some text: the runs have begun to append.
+bool WaitForOutput(HWND box) {
+  const auto deadline = std::chrono::steady_clock::now() + kRunTimeout;
+  while (TextLength(box) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
+// A key typed while runs append is handled at once, long before they end: Tab moves the focus
+// while the output box is still far from holding both runs' output.
+TEST(EndToEnd, TypedKeyIsHandledWhileRunsAppend) {
+  const std::vector<std::wstring> source = Numbers(60000, 3);
+  std::optional<Program> varnel = StartWithLists(Join(source), L"");
+  ASSERT_TRUE(varnel);
+  HWND output = varnel->Control(kOutputBox);
+  ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+  ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+  ASSERT_TRUE(WaitForOutput(output));
+
+  const auto waited = TypeTabAndTimeFocusMove(varnel->window, kRunTimeout);
+  const long long length = TextLength(output);
+  ASSERT_TRUE(waited) << "the focus did not move";
+  EXPECT_LT(length, static_cast<long long>(2 * Join(source).size()))
+      << "the key waited until the runs had ended ("
+      << std::chrono::duration_cast<milliseconds>(*waited).count() << " ms)";
+  EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
+}
+
+// Closing the window while four long runs work ends the process with exit code 0 at once: right
+// after the clicks, while the runs read and cut their lists, and later, while they append. "At
+// once" is measured against this machine: the time it takes to close a copy that runs nothing,
+// plus one second.
+TEST(EndToEnd, ClosingDuringFourLongRunsEndsAtOnceWithZero) {
   const std::vector<std::wstring> source = Numbers(100000, 1);
-  std::vector<std::wstring> removal(source.begin(), source.begin() + 50000);
   const std::wstring sourceText = Join(source);
-  const std::wstring removalText = Join(removal);
-  const std::size_t bothOutputs = 2 * Join({source.begin() + 50000, source.end()}).size();
+  const std::wstring removalText = Join({source.begin(), source.begin() + 50000});
+  const long long allOutputs =
+      4 * static_cast<long long>(Join({source.begin() + 50000, source.end()}).size());
+
+  using Clock = std::chrono::steady_clock;
+  auto closeAndTime = [](Program& varnel) {
+    const Clock::time_point start = Clock::now();
+    const std::optional<DWORD> exitCode = CloseAndWait(varnel, milliseconds(60000));
+    return std::make_pair(exitCode, Clock::now() - start);
+  };
+  Clock::duration idleClose{};
+  {
+    std::optional<Program> idle = StartWithLists(sourceText, removalText);
+    ASSERT_TRUE(idle);
+    const auto [exitCode, took] = closeAndTime(*idle);
+    ASSERT_EQ(exitCode, 0u);
+    idleClose = took;
+  }
+  const Clock::duration allowed = idleClose + std::chrono::seconds(1);
+
   for (const bool waitForOutput : {false, true}) {
     SCOPED_TRACE(waitForOutput ? "closed while appending" : "closed right after the clicks");
-    std::optional<Program> varnel = StartVarnel();
+    std::optional<Program> varnel = StartWithLists(sourceText, removalText);
     ASSERT_TRUE(varnel);
-    ASSERT_TRUE(PasteText(varnel->Control(kSourceBox), sourceText));
-    ASSERT_TRUE(PasteText(varnel->Control(kRemovalBox), removalText));
-    ASSERT_TRUE(Click(varnel->Control(kStartButton)));
-    ASSERT_TRUE(Click(varnel->Control(kStartButton)));
+    for (int run = 0; run < 4; ++run) ASSERT_TRUE(Click(varnel->Control(kStartButton)));
     if (waitForOutput) {
-      const auto deadline = std::chrono::steady_clock::now() + kRunTimeout;
-      while (TextLength(varnel->Control(kOutputBox)) == 0 &&
-             std::chrono::steady_clock::now() < deadline) {
-        Sleep(1);
-      }
-      const long long length = TextLength(varnel->Control(kOutputBox));
-      ASSERT_GT(length, 0);
-      ASSERT_LT(length, static_cast<long long>(bothOutputs))
-          << "both runs had ended before the window was closed";
+      ASSERT_TRUE(WaitForOutput(varnel->Control(kOutputBox)));
+      ASSERT_LT(TextLength(varnel->Control(kOutputBox)), allOutputs)
+          << "the runs had ended before the window was closed";
     }
-    EXPECT_EQ(CloseAndWait(*varnel, kExitTimeout), 0u);
+    const auto [exitCode, took] = closeAndTime(*varnel);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_LE(took, allowed) << "closing took "
+                             << std::chrono::duration_cast<milliseconds>(took).count()
+                             << " ms; a copy that ran nothing took "
+                             << std::chrono::duration_cast<milliseconds>(idleClose).count()
+                             << " ms";
   }
 }
 

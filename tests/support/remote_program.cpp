@@ -265,6 +265,29 @@ bool WaitForThreadCount(const Program& program, int count, milliseconds timeout)
   }
 }
 
+std::optional<Clock::duration> TypeTabAndTimeFocusMove(HWND window, milliseconds timeout) {
+  if (GetForegroundWindow() != window) SetForegroundWindow(window);
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  auto focus = [thread] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+  };
+  const HWND before = focus();
+  INPUT keys[2]{};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_TAB;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  const auto typed = Clock::now();
+  if (SendInput(2, keys, sizeof(INPUT)) != 2) return std::nullopt;
+  const auto deadline = typed + timeout;
+  for (;;) {
+    if (focus() != before) return Clock::now() - typed;
+    if (Clock::now() > deadline) return std::nullopt;
+    Sleep(1);
+  }
+}
+
 std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout) {
   PostMessageW(program.window, WM_CLOSE, 0, 0);
   return WaitForExit(program, timeout);

@@ -114,6 +114,12 @@ int ThreadCount(const Program& program);
 // Waits until the program runs at most `count` threads.
 bool WaitForThreadCount(const Program& program, int count, milliseconds timeout);
 
+// Brings the window to the foreground, types Tab through the system's input queue as the keyboard
+// does, and waits until the focus in the window's thread moves: how long that took, or nullopt when
+// it did not move within `timeout`.
+std::optional<std::chrono::steady_clock::duration> TypeTabAndTimeFocusMove(HWND window,
+                                                                           milliseconds timeout);
+
 // Closes the window (WM_CLOSE) and waits for the process to end: its exit code, or nullopt when
 // it did not end in time.
 std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout);
