@@ -449,10 +449,12 @@ TEST(ComApartmentTest, StartsAndEndsAnApartmentButNeverEndsOneItDidNotStart) {
     {
       const ComApartment com;
       EXPECT_TRUE(com.started);
-      EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE) << "no apartment";
+      EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE)
+          << "the object started no apartment";
       CoUninitialize();
     }
-    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK) << "the apartment was kept";
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK)
+        << "the object's apartment outlived it";
 
     // The thread is in the multithreaded apartment now: a single-threaded one cannot start, and
     // the caller's apartment must outlive the object.
