@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "app/accessible_names.h"
 #include "app/fault.h"
 #include "app/program_state.h"
 #include "app/window.h"
@@ -45,6 +46,7 @@ int StartUp() {
   program.programDirectory = DirectoryOf(ExecutablePath());
   SetCurrentDirectoryW(program.programDirectory.c_str());  // a failure changes nothing: ignored
   program.uiThread = GetCurrentThreadId();
+  const ComApartment com;  // for the controls' names for screen readers, while the window lives
   if (!LoadWindow(kMainWindow)) ReportRuntimeError(0, "载入启动窗口失败");
   RunMessageLoop();
   return 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <type_traits>
 
+#include "app/accessible_names.h"
 #include "app/editbox/output.h"
 #include "app/fault.h"
 #include "app/ui_call.h"
@@ -389,6 +390,7 @@ bool LoadWindow(WindowId window, const FormEvents& events) {
   UniqueWindow built = RegisterWindowClasses() ? BuildWindow(form, events) : nullptr;
   LowerEventHold();
   if (!built) return false;
+  NameControlsForScreenReaders(built.get(), form);
 
   HWND main = built.release();
   ShowWindow(main, SW_SHOW);

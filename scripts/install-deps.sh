@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth x11-utils
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-wine
   imagemagick
   locales
   gawk grep time

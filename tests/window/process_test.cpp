@@ -352,6 +352,48 @@ TEST(ResourceTest, ManifestAsksForInvokerRightsWindows7To11AndCommonControls6) {
     EXPECT_NE(manifest.find(part), manifest.npos) << part;
 }
 
+// The manifest's window settings as the system's own parser reads them from the executable: a
+// setting in the wrong place or namespace is ignored there, and a malformed manifest fails to load.
+TEST(ResourceTest, ManifestAsksForGdiScalingAndLongPathsButNoDpiAwareness) {
+  const std::wstring path = ProgramBesideThis();
+  ACTCTXW request{};
+  request.cbSize = sizeof(request);
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = path.c_str();
+  request.lpResourceName = MAKEINTRESOURCEW(1);
+  HANDLE context = CreateActCtxW(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE) << "the manifest does not load: " << GetLastError();
+
+  constexpr wchar_t k2005[] = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+  constexpr wchar_t k2016[] = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+  constexpr wchar_t k2017[] = L"http://schemas.microsoft.com/SMI/2017/WindowsSettings";
+  const struct {
+    const wchar_t* space;
+    const wchar_t* name;
+    const wchar_t* value;  // null: the manifest must not hold the setting
+  } settings[] = {
+      {k2017, L"gdiScaling", L"true"},
+      {k2016, L"longPathAware", L"true"},
+      {k2005, L"dpiAware", nullptr},
+      {k2016, L"dpiAwareness", nullptr},
+  };
+  for (const auto& setting : settings) {
+    SCOPED_TRACE(Narrow(setting.name));
+    std::array<wchar_t, 64> value{};
+    SIZE_T written = 0;
+    const BOOL found = QueryActCtxSettingsW(0, context, setting.space, setting.name, value.data(),
+                                            value.size(), &written);
+    if (setting.value == nullptr) {
+      EXPECT_FALSE(found) << Narrow(value.data());
+      EXPECT_EQ(GetLastError(), DWORD{ERROR_SXS_KEY_NOT_FOUND});
+    } else {
+      ASSERT_TRUE(found) << GetLastError();
+      EXPECT_EQ(std::wstring(value.data()), setting.value);
+    }
+  }
+  ReleaseActCtx(context);
+}
+
 // ---- The error box -----------------------------------------------------------------------------
 
 // Finds the error box of the process, checks its title, text and single OK button, and presses OK.

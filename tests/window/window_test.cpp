@@ -1,13 +1,19 @@
-// The main window in this process: what LoadWindow builds, and how keys, focus and the button's
-// clicked event behave when they go through the program's own message loop.
+// The main window in this process: what LoadWindow builds, the names it gives its controls for
+// screen readers, and how keys, focus and the button's clicked event behave when they go through
+// the program's own message loop.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objbase.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
+#include "app/accessible_names.h"
 #include "app/fault.h"
 #include "app/program_state.h"
 #include "app/startup.h"
@@ -312,6 +318,154 @@ TEST(ExecutablePathTest, GrowsItsBufferUntilTheWholePathFits) {
   ASSERT_GT(whole.size(), 17u);
   for (std::size_t firstSize : {1u, 4u, 17u, 260u})
     EXPECT_EQ(ExecutablePath(firstSize), whole) << firstSize;
+}
+
+// ---- Names for screen readers -------------------------------------------------------------------
+
+// One property handed to the annotation service.
+struct AnnotatedProperty {
+  HWND control;
+  DWORD object;
+  DWORD child;
+  GUID property;
+  VARTYPE type;  // VT_LPWSTR for a text
+  std::wstring text;
+  LONG number;
+};
+
+// The system's annotation service as a recorder: it keeps the properties that it is handed and
+// counts every call of any other kind.
+struct RecordingServices final : IAccPropServices {
+  std::vector<AnnotatedProperty> properties;
+  int otherCalls = 0;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = iid == __uuidof(IUnknown) || iid == IID_IAccPropServices ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE SetHwndPropStr(HWND hwnd, DWORD object, DWORD child,
+                                           MSAAPROPID property, LPCWSTR text) override {
+    properties.push_back({hwnd, object, child, property, VT_LPWSTR, text ? text : L"", 0});
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetHwndProp(HWND hwnd, DWORD object, DWORD child, MSAAPROPID property,
+                                        VARIANT value) override {
+    properties.push_back(
+        {hwnd, object, child, property, value.vt, L"", value.vt == VT_I4 ? value.lVal : 0});
+    return S_OK;
+  }
+
+  HRESULT Other() { return ++otherCalls, E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int,
+                                          IAccPropServer*, AnnoScope) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int,
+                                              IAccPropServer*, AnnoScope) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE ClearHwndProps(HWND, DWORD, DWORD, const MSAAPROPID*, int) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*,
+                                                        DWORD*) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int,
+                                               IAccPropServer*, AnnoScope) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override {
+    return Other();
+  }
+  HRESULT STDMETHODCALLTYPE DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*,
+                                                         DWORD*) override {
+    return Other();
+  }
+};
+
+// Wine's annotation service takes no property, so the names cannot be read back here; what the
+// window hands to the service is what a screen reader would hear on Windows.
+TEST_F(WindowTest, EachBoxIsNamedByTheCaptionUnderItAndTheLabelReadsAsStaticText) {
+  RecordingServices services;
+  Annotate(window, AccessibleNamesOf(kMainForm), services);
+
+  const struct {
+    const char* what;
+    ControlId control;
+    const GUID& property;
+    const wchar_t* text;  // null: a role
+    LONG role;
+  } expected[] = {
+      {"编辑框1 name", 编辑框1, PROPID_ACC_NAME, L"原始文本", 0},
+      {"编辑框2 name", 编辑框2, PROPID_ACC_NAME, L"需剔除文本", 0},
+      {"编辑框3 name", 编辑框3, PROPID_ACC_NAME, L"余下文本", 0},
+      {"标签1 name", 标签1, PROPID_ACC_NAME, L"原始文本 需剔除文本 余下文本", 0},
+      {"标签1 role", 标签1, PROPID_ACC_ROLE, nullptr, ROLE_SYSTEM_STATICTEXT},
+  };
+  for (const auto& property : expected) {
+    SCOPED_TRACE(property.what);
+    const auto matches = std::count_if(
+        services.properties.begin(), services.properties.end(), [&](const AnnotatedProperty& p) {
+          return p.control == Control(property.control) && p.property == property.property &&
+                 (property.text ? p.type == VT_LPWSTR && p.text == property.text
+                                : p.type == VT_I4 && p.number == property.role);
+        });
+    EXPECT_EQ(matches, 1);
+  }
+  EXPECT_EQ(services.properties.size(), std::size(expected)) << "properties for other controls";
+  for (const AnnotatedProperty& p : services.properties) {
+    EXPECT_EQ(p.object, static_cast<DWORD>(OBJID_CLIENT));
+    EXPECT_EQ(p.child, DWORD{CHILDID_SELF});
+  }
+  EXPECT_EQ(services.otherCalls, 0);
+}
+
+// COM on a thread of its own, as each case leaves it: CoInitializeEx answers S_OK only where the
+// thread holds no apartment any more.
+TEST(ComApartmentTest, StartsAndEndsAnApartmentButNeverEndsOneItDidNotStart) {
+  std::thread([] {
+    {
+      const ComApartment com;
+      EXPECT_TRUE(com.started);
+      EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE)
+          << "the object started no apartment";
+      CoUninitialize();
+    }
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK)
+        << "the object's apartment outlived it";
+
+    // The thread is in the multithreaded apartment now: a single-threaded one cannot start, and
+    // the caller's apartment must outlive the object.
+    {
+      const ComApartment com;
+      EXPECT_FALSE(com.started);
+    }
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE) << "the caller's COM ended";
+    CoUninitialize();
+    CoUninitialize();
+  }).join();
 }
 
 // ---- Loaded, then gone -------------------------------------------------------------------------
