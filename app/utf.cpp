@@ -131,10 +131,18 @@ Decoded DecodeAt(std::string_view text, std::size_t at) {
 
 }  // namespace
 
+// Both directions take units below 0x80 (bytes below 0x80) one at a time on a short path of their
+// own: most text in the boxes is digits, Latin letters and line ends.
+
 std::string WideToUtf8(std::wstring_view text) {
   // First the exact size, so that the bytes are asked for once.
   std::uint64_t size = 0;
   for (std::size_t at = 0; at < text.size();) {
+    if (static_cast<std::uint16_t>(text[at]) < 0x80) {
+      ++size;
+      ++at;
+      continue;
+    }
     const CodePoint point = CodePointAt(text, at);
     size += EncodedLength(point.value);
     at += point.units;
@@ -143,6 +151,11 @@ std::string WideToUtf8(std::wstring_view text) {
   ResizeOrReport(bytes, size);
   char* out = bytes.data();
   for (std::size_t at = 0; at < text.size();) {
+    if (static_cast<std::uint16_t>(text[at]) < 0x80) {
+      *out++ = static_cast<char>(text[at]);
+      ++at;
+      continue;
+    }
     const CodePoint point = CodePointAt(text, at);
     out = Encode(point.value, out);
     at += point.units;
@@ -153,6 +166,12 @@ std::string WideToUtf8(std::wstring_view text) {
 std::size_t Utf8ToWide(std::string_view text, std::span<wchar_t> out) {
   std::size_t written = 0;
   for (std::size_t at = 0; at < text.size();) {
+    if (static_cast<unsigned char>(text[at]) < 0x80) {
+      if (written == out.size()) break;
+      out[written++] = static_cast<wchar_t>(text[at]);
+      ++at;
+      continue;
+    }
     const Decoded decoded = DecodeAt(text, at);
     if (written + decoded.unitCount > out.size()) break;
     for (std::size_t k = 0; k < decoded.unitCount; ++k) out[written++] = decoded.units[k];
@@ -164,6 +183,11 @@ std::size_t Utf8ToWide(std::string_view text, std::span<wchar_t> out) {
 std::wstring Utf8ToWide(std::string_view text) {
   std::uint64_t size = 0;
   for (std::size_t at = 0; at < text.size();) {
+    if (static_cast<unsigned char>(text[at]) < 0x80) {
+      ++size;
+      ++at;
+      continue;
+    }
     const Decoded decoded = DecodeAt(text, at);
     size += decoded.unitCount;
     at += decoded.bytes;
