@@ -67,7 +67,8 @@ std::string_view FittingMessage(std::string_view message) {
 
 // The threads that are reporting a fault now. A thread's box runs a message loop, and something
 // that loop dispatches could meet a fault on the same thread; such a fault must not start a second
-// report inside the first.
+// report inside the first. On Windows a thread is named by its system identifier, which asks
+// nothing of the heap (the thread library's own identifier may, for a thread it did not start).
 #ifdef _WIN32
 using ThreadKey = DWORD;  // 0 names no thread
 ThreadKey ThisThread() {
@@ -84,7 +85,7 @@ constexpr std::size_t kReportSlots = 8;
 std::array<std::atomic<ThreadKey>, kReportSlots> reportingThreads{};
 
 // Takes a slot for the calling thread. False when the thread is reporting already, or when every
-// slot is taken.
+// slot is taken: more than eight threads reporting at once then end the process with the ninth.
 bool BeginReport() {
   const ThreadKey self = ThisThread();
   for (const std::atomic<ThreadKey>& slot : reportingThreads) {
