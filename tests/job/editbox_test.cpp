@@ -20,6 +20,7 @@
 #include "app/program_state.h"
 #include "app/ui_call.h"
 #include "app/startup.h"
+#include "app/utf.h"
 #include "app/window.h"
 
 namespace varnel {
@@ -170,6 +171,63 @@ TEST_F(EditBoxTest, CharactersOutsideTheCodePageSurviveTheRoundTrip) {
       OnWorker([] { return ReadContent(kMainWindow, 编辑框3); });
   EXPECT_EQ(TextOf(Box(编辑框3)), L"用户😀\r\n🎉\r\n𠀀ｘ");
   EXPECT_EQ(read, text);
+}
+
+// A box's units and the core's bytes for them. A valid pair is the four bytes of its code point,
+// as always; a surrogate without its partner, which a paste can bring into a box, is the three
+// bytes of its value, so that no two texts share a form.
+struct TextForm {
+  const wchar_t* units;
+  const char* bytes;
+};
+
+TEST_F(EditBoxTest, SurrogatesKeepTheirUnitsBothWays) {
+  const TextForm forms[] = {
+      {L"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+      {L"\xD800x", "\xED\xA0\x80x"},
+      {L"\xDC00x", "\xED\xB0\x80x"},
+      {L"y\xDBFF", "y\xED\xAF\xBF"},
+      {L"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80"},          // low before high: no pair
+      {L"\xD800\r\n\xDC00", "\xED\xA0\x80\r\n\xED\xB0\x80"},  // a line end between: no pair
+      {L"\xDBFF\xDBFF\xDFFF", "\xED\xAF\xBF\xF4\x8F\xBF\xBF"},
+  };
+  for (const TextForm& form : forms) {
+    SCOPED_TRACE(form.bytes);
+    SetWindowTextW(Box(编辑框1), form.units);
+    SetWindowTextW(Box(编辑框3), L"");
+    const std::optional<std::string> read = OnWorker([&form] {
+      AppendText(kMainWindow, 编辑框3, form.bytes);
+      return ReadContent(kMainWindow, 编辑框1);
+    });
+    EXPECT_EQ(read, form.bytes);
+    EXPECT_TRUE(TextOf(Box(编辑框3)) == form.units);
+  }
+}
+
+// Every unit sequence comes back unchanged, and valid UTF-16 gives exactly what the system's UTF-8
+// conversion gives, both ways.
+TEST(TextConversionTest, EveryUnitComesBackAndValidTextIsPlainUtf8) {
+  std::wstring every;  // ascending, every high surrogate but the last stands alone
+  for (unsigned unit = 1; unit <= 0xFFFF; ++unit) every += static_cast<wchar_t>(unit);
+  const std::wstring reversed(every.rbegin(), every.rend());  // every surrogate stands alone
+  EXPECT_TRUE(Utf8ToWide(WideToUtf8(every)) == every);
+  EXPECT_TRUE(Utf8ToWide(WideToUtf8(reversed)) == reversed);
+
+  std::wstring valid;
+  for (unsigned unit = 1; unit <= 0xFFFF; ++unit)
+    if (unit < 0xD800 || unit > 0xDFFF) valid += static_cast<wchar_t>(unit);
+  for (unsigned high = 0xD800; high <= 0xDBFF; high += 0x1F)
+    for (unsigned low : {0xDC00u, 0xDC01u, 0xDE00u, 0xDFFFu})
+      valid.append({static_cast<wchar_t>(high), static_cast<wchar_t>(low)});
+  valid.append({L'\xDBFF', L'\xDFFF'});
+  const int units = static_cast<int>(valid.size());
+  std::string system(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, valid.data(), units,
+                                                                  nullptr, 0, nullptr, nullptr)),
+                     '\0');
+  WideCharToMultiByte(CP_UTF8, 0, valid.data(), units, system.data(),
+                      static_cast<int>(system.size()), nullptr, nullptr);
+  EXPECT_TRUE(WideToUtf8(valid) == system);
+  EXPECT_TRUE(Utf8ToWide(system) == valid);
 }
 
 // The window procedure of 编辑框3 while a test watches it: records the replacements and ends the

@@ -24,6 +24,7 @@ inline constexpr wchar_t kMainWindowClass[] = L"VarnelWindow";
 inline constexpr int kSourceBox = 100;    // 编辑框1
 inline constexpr int kRemovalBox = 110;   // 编辑框2
 inline constexpr int kOutputBox = 120;    // 编辑框3
+inline constexpr int kLabel = 130;        // 标签1
 inline constexpr int kStartButton = 140;  // 按钮1
 
 // A kernel handle, closed when the object ends.

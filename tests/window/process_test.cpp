@@ -29,6 +29,7 @@ using remote::Program;
 using remote::ProgramBesideThis;
 using remote::StartProcess;
 using remote::WaitForExit;
+using remote::WaitForText;
 
 LPARAM KeyFlags(WORD key, bool alt) {
   return 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 |
@@ -428,6 +429,65 @@ TEST(FaultBoxTest, StartUpReportsAWindowThatCannotBeLoadedWithoutShowingAnyWindo
   ASSERT_NE(FindWindowOf(*probe, L"#32770"), nullptr) << "no box appeared";
   EXPECT_EQ(FindWindowOf(*probe, kMainWindowClass, 0ms), nullptr);
   ExpectBoxAndPressOk(*probe, L"运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n");
+  EXPECT_EQ(WaitForExit(*probe), 0xFFFFFFFFu);
+}
+
+// The visible error boxes of the process.
+int BoxCount(const Program& program) {
+  struct Search {
+    DWORD process;
+    int boxes;
+  } search{program.id, 0};
+  EnumWindows(
+      [](HWND window, LPARAM context) {
+        auto& s = *reinterpret_cast<Search*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == s.process && IsWindowVisible(window) && remote::ClassOf(window) == L"#32770")
+          ++s.boxes;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.boxes;
+}
+
+// A run meets a fault on its worker. The shipped program gives a user no practical way to make a
+// run fault, so the probe runs the program's own start-up, window and start command on a heap that
+// has run out for every thread but the UI thread: the worker's first allocation, for the 3 bytes
+// of 编辑框1's text, fails. Its box shows the exact allocation message. While the box is up a
+// click starts nothing (a run would fault again and show a second box), and the boxes still take
+// typing; closing the box ends the process with -1.
+TEST(FaultBoxTest, FaultOnARunsWorkerStopsClicksButNotTyping) {
+  std::optional<Program> probe = StartProcess(ProgramBesideThis(L"fault_probe.exe"),
+                                              FolderOfThisProgram(), L"worker-heap-runs-out");
+  ASSERT_TRUE(probe);
+  HWND window = FindWindowOf(*probe, kMainWindowClass);
+  ASSERT_NE(window, nullptr) << "no window appeared";
+  HWND button = GetDlgItem(window, remote::kStartButton);
+  ASSERT_TRUE(remote::SetText(GetDlgItem(window, remote::kSourceBox), L"abc"));
+  ASSERT_TRUE(remote::Click(button));
+  ASSERT_NE(FindWindowOf(*probe, L"#32770"), nullptr) << "no box appeared";
+
+  const int threads = remote::ThreadCount(*probe);
+  ASSERT_TRUE(remote::Click(button));
+  EXPECT_EQ(remote::ThreadCount(*probe), threads) << "the click started a run";
+  HWND removalBox = GetDlgItem(window, remote::kRemovalBox);
+  for (wchar_t key : std::wstring(L"typed")) PostMessageW(removalBox, WM_CHAR, key, 1);
+  EXPECT_TRUE(WaitForText(removalBox, L"typed", 5000ms));
+  EXPECT_EQ(BoxCount(*probe), 1);
+
+  ExpectBoxAndPressOk(*probe, L"运行时出错!\r\n\r\n错误信息：分配 3 字节内存失败!\r\n");
+  EXPECT_EQ(WaitForExit(*probe), 0xFFFFFFFFu);
+}
+
+// A fault that a thread meets while it is reporting one, here from a timer that the box's own
+// message loop runs, starts no second report inside the first: the process ends with -1 at once,
+// with the first box never closed.
+TEST(FaultBoxTest, FaultInsideAReportEndsTheProcessWithMinusOne) {
+  std::optional<Program> probe = StartProcess(ProgramBesideThis(L"fault_probe.exe"),
+                                              FolderOfThisProgram(), L"fault-inside-report");
+  ASSERT_TRUE(probe);
+  ASSERT_NE(FindWindowOf(*probe, L"#32770"), nullptr) << "no box appeared";
   EXPECT_EQ(WaitForExit(*probe), 0xFFFFFFFFu);
 }
 
