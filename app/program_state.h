@@ -60,11 +60,10 @@ struct OutputQueue {
 
   // UI thread only: how its steps are paced.
   struct Steps {
-    // What an append costs, fitted over the recent steps by least squares with forgetting:
-    // milliseconds = perByte * bytes inserted + perLine * lines the box holds.
-    struct CostFit {
-      double bb = 0, bl = 0, ll = 0, bt = 0, lt = 0;
-    } cost;
+    // What an append costs, learned from the steps before: the time of its EM_SCROLLCARET, a
+    // walk of the box's lines, and the time per byte of the rest beyond the walks. Milliseconds.
+    double scrollMs = 0;
+    double msPerByte = 0;
     bool boxStale = false;  // appended to since the box was last painted
     std::chrono::steady_clock::time_point lastPaint{};
     std::chrono::steady_clock::duration paintCost{};

@@ -19,49 +19,57 @@ using std::chrono::milliseconds;
 
 // How the steps are paced. Measured under Wine with the box's own styles and size:
 // - An append costs about 2 microseconds per UTF-16 unit inserted (each new line is broken and
-//   its glyphs analysed), plus a part that grows with the lines the box already holds: EM_SETSEL,
-//   EM_SCROLLCARET and EM_REPLACESEL each walk the control's list of lines from the first, about
-//   a dozen walks per append. An append of 100 lines took 3 ms into an empty box and 70 ms into
-//   one of 1,000,000 lines.
+//   its glyphs analysed), plus a part that grows with the lines the box already holds: the
+//   messages of an append walk the control's list of lines from the first some 15 times. At
+//   1,000,000 lines an append of 100 lines took 60 to 70 ms, of which EM_SCROLLCARET, 3 to 4
+//   walks, took 10 to 17 ms.
 // - A repaint walks that list again for every visible line: 2 ms with an empty box, 20 ms at
 //   100,000 lines, 100 ms at 300,000 and 300 ms at 1,000,000.
-// So each step is sized from a cost fitted to the steps before it: the part that grows with the
-// box, plus text for kInsertTarget or, once that part grows beyond it, for as long as that part
-// takes, so that at least half of every step inserts text. The box is not repainted after every
-// step: appends run with its redrawing off, and a repaint is a step of its own, at most every
-// kPaintGapPerCost times its last cost, so that painting takes a small share of the time however
-// large the box has grown.
+// So a step takes its walks as kWalkPerScroll times its EM_SCROLLCARET, and adds text for
+// kInsertTarget or, once the walks take longer, for as long as they take, so that at least half
+// of every step inserts text. On a system whose control walks nothing, steps insert for
+// kInsertTarget alone. The box is not repainted after every step: appends run with its redrawing
+// off, and a repaint is a step of its own, at most every kPaintGapPerCost times its last cost,
+// so that painting takes a small share of the time however large the box has grown.
 constexpr double kInsertTarget = 20;  // milliseconds
 constexpr double kMostInsert = 250;   // milliseconds
-constexpr double kForget = 0.9;       // the weight of older steps in the fit, per step
+constexpr double kWalkPerScroll = 4;
+constexpr double kLearn = 0.2;  // the weight of the latest step in what is learned
+constexpr double kLeastMsPerByte = 0.0002;
 constexpr std::size_t kFirstBudget = 16 * 1024;
 constexpr std::size_t kLeastBudget = 1024;
 constexpr std::size_t kMostBudget = 4 * 1024 * 1024;
 constexpr Clock::duration kLeastPaintGap = milliseconds(50);
 constexpr int kPaintGapPerCost = 8;
 
-using CostFit = OutputQueue::Steps::CostFit;
-
-void AddToFit(CostFit& fit, double bytes, double lines, double ms) {
-  fit = {kForget * fit.bb + bytes * bytes, kForget * fit.bl + bytes * lines,
-         kForget * fit.ll + lines * lines, kForget * fit.bt + bytes * ms,
-         kForget * fit.lt + lines * ms};
+double Milliseconds(Clock::duration duration) {
+  return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-// The bytes that the next step appends into a box of `lines` lines.
-std::size_t BudgetFrom(const CostFit& fit, double lines) {
-  if (fit.bb <= 0) return kFirstBudget;
-  double perByte = fit.bt / fit.bb;
-  double perLine = 0;
-  const double det = fit.bb * fit.ll - fit.bl * fit.bl;
-  if (det > 1e-9 * fit.bb * fit.ll) {
-    perByte = (fit.bt * fit.ll - fit.lt * fit.bl) / det;
-    perLine = std::max(0.0, (fit.lt * fit.bb - fit.bt * fit.bl) / det);
-  }
-  if (perByte <= 0) return kFirstBudget;
-  const double insert = std::clamp(perLine * lines, kInsertTarget, kMostInsert);
+// The time of an append, in parts.
+struct AppendCost {
+  Clock::duration scroll;  // EM_SCROLLCARET
+  Clock::duration all;
+};
+
+void Learn(OutputQueue::Steps& steps, std::size_t bytes, const AppendCost& cost) {
+  const double scroll = Milliseconds(cost.scroll);
+  steps.scrollMs =
+      steps.msPerByte == 0 ? scroll : steps.scrollMs + kLearn * (scroll - steps.scrollMs);
+  if (bytes == 0) return;  // an empty append tells nothing of the cost of text
+  const double walks = kWalkPerScroll * scroll;
+  const double perByte =
+      std::max((Milliseconds(cost.all) - walks) / static_cast<double>(bytes), kLeastMsPerByte);
+  steps.msPerByte =
+      steps.msPerByte == 0 ? perByte : steps.msPerByte + kLearn * (perByte - steps.msPerByte);
+}
+
+// The bytes that the next step appends.
+std::size_t Budget(const OutputQueue::Steps& steps) {
+  if (steps.msPerByte <= 0) return kFirstBudget;
+  const double insert = std::clamp(kWalkPerScroll * steps.scrollMs, kInsertTarget, kMostInsert);
   return static_cast<std::size_t>(
-      std::clamp(insert / perByte, double{kLeastBudget}, double{kMostBudget}));
+      std::clamp(insert / steps.msPerByte, double{kLeastBudget}, double{kMostBudget}));
 }
 
 // The bytes of `text` up to the end of the last whole piece that fits into `budget`, or of the
@@ -123,10 +131,6 @@ void Repaint(HWND box, OutputQueue::Steps& steps) {
   steps.boxStale = false;
 }
 
-double Milliseconds(Clock::duration duration) {
-  return std::chrono::duration<double, std::milli>(duration).count();
-}
-
 bool PaintDue(const OutputQueue::Steps& steps, Clock::time_point now) {
   return steps.boxStale &&
          now - steps.lastPaint >= std::max(kLeastPaintGap, kPaintGapPerCost * steps.paintCost);
@@ -134,8 +138,8 @@ bool PaintDue(const OutputQueue::Steps& steps, Clock::time_point now) {
 
 // Appends `text` at the end of the box, whatever the user's selection, scrolls the end into view
 // and leaves nothing to undo. Redrawing is off meanwhile: the box is repainted by a step of its
-// own. Returns how long the box took.
-Clock::duration Append(HWND box, const std::wstring& text) {
+// own.
+AppendCost Append(HWND box, const std::wstring& text) {
   const Clock::time_point start = Clock::now();
   SendMessageW(box, WM_SETREDRAW, FALSE, 0);
   const int end = GetWindowTextLengthW(box);
@@ -143,14 +147,16 @@ Clock::duration Append(HWND box, const std::wstring& text) {
   DWORD selectionEnd = 0;
   SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
                reinterpret_cast<LPARAM>(&selectionEnd));
-  // Selecting again what is already selected changes nothing, and costs a walk of the lines.
+  // Selecting again what is already selected changes nothing, and costs walks of the lines.
   if (selectionStart != static_cast<DWORD>(end) || selectionEnd != static_cast<DWORD>(end))
     SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+  const Clock::time_point scroll = Clock::now();
   SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  const Clock::time_point insert = Clock::now();
   SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   SendMessageW(box, WM_SETREDRAW, TRUE, 0);
   ValidateRect(box, nullptr);  // whatever the append invalidated waits for the paced repaint
-  return Clock::now() - start;
+  return {insert - scroll, Clock::now() - start};
 }
 
 }  // namespace
@@ -189,8 +195,7 @@ void OnOutputTimer(HWND window) {
     Repaint(box.window, steps);
     return;
   }
-  const double lines = static_cast<double>(SendMessageW(box.window, EM_GETLINECOUNT, 0, 0));
-  const Taken taken = TakeNext(queue, BudgetFrom(steps.cost, lines));
+  const Taken taken = TakeNext(queue, Budget(steps));
   if (!taken.any) {
     if (steps.boxStale) {
       Repaint(box.window, steps);  // the last one: the box shows everything
@@ -200,11 +205,8 @@ void OnOutputTimer(HWND window) {
     steps.timerRunning = false;
     return;
   }
-  const Clock::duration took = Append(box.window, Utf8ToWide(taken.text));
+  Learn(steps, taken.text.size(), Append(box.window, Utf8ToWide(taken.text)));
   steps.boxStale = true;
-  // An empty append tells nothing of the cost of text.
-  if (!taken.text.empty())
-    AddToFit(steps.cost, static_cast<double>(taken.text.size()), lines, Milliseconds(took));
 }
 
 bool OutputIdle() {

@@ -3,15 +3,18 @@
 // - the time from the first click on 开始 to the last line in the output box;
 // - the floor: the time that an equal edit box takes to receive one run's whole output in one
 //   replacement;
-// - how long real keystrokes wait while the runs work: a Tab typed every 50 ms, timed until the
-//   focus moves (in a second pass of the same runs, since typing slows the runs down).
-// Then, during four runs, it closes the window and times the end of the process.
+// - how long real keystrokes wait while the runs work: a Tab typed every 50 ms during the first
+//   20 seconds, timed until the focus moves (in a second pass of the same runs, since typing
+//   slows the runs down).
+// Then, during four runs, it closes the window and times the end of the process. It also reports
+// the program's peak working set after one run, against the UTF-16 text its boxes then hold.
 //
 // Usage: varnel_gui_bench [path-to-varnel.exe] [repetitions] [n...]
 // An empty path stands for the varnel.exe beside the driver. Run and floor figures are medians of
 // the repetitions (1 unless given), key waits are pooled over them; n is 100,000 and 1,000,000
 // unless given.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +35,9 @@ namespace remote = varnel::remote;
 
 constexpr milliseconds kKeyEvery(50);
 constexpr milliseconds kKeyPatience(30000);
+// Typing stops after this long: on large lists every focus change repaints a large box, and the
+// runs would crawl.
+constexpr std::chrono::seconds kTypingFor(20);
 
 struct Lists {
   std::wstring source;
@@ -141,7 +147,7 @@ RunFigures TimeRuns(remote::Program& varnel, const Lists& lists, int runs, bool 
       std::fprintf(stderr, "output box holds %lld units, expected %lld\n", length, expected);
       return figures;
     }
-    if (typing && Clock::now() >= nextKey) {
+    if (typing && Clock::now() >= nextKey && Clock::now() - click < kTypingFor) {
       nextKey = Clock::now() + kKeyEvery;
       const auto wait = remote::TypeTabAndTimeFocusMove(varnel.window, kKeyPatience);
       if (!wait) {
@@ -221,6 +227,14 @@ double TimeFloor(const Lists& lists) {
   return whole ? Seconds(taken) : -1;
 }
 
+// The most memory the process has held in its working set so far, in MiB; negative when unknown.
+double PeakWorkingSetMiB(const remote::Program& varnel) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(varnel.process.handle, &counters, sizeof counters)) return -1;
+  return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
 // A fresh copy of the program with both lists pasted in, as a user pastes them.
 std::optional<remote::Program> StartWithLists(const std::wstring& program, const Lists& lists) {
   std::optional<remote::Program> varnel = remote::Start(program);
@@ -261,6 +275,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> runs[2];
     std::vector<double> keyWaits[2];
     std::pair<double, long long> close{-1, -1};
+    std::string peakLine;
     for (int repetition = 0; repetition < repetitions && status == 0; ++repetition) {
       std::optional<remote::Program> varnel = StartWithLists(program, lists);
       if (!varnel) {
@@ -272,6 +287,19 @@ int wmain(int argc, wchar_t** argv) {
       // are taken in a second pass of the same runs.
       for (const int k : {1, 4}) {
         const RunFigures quiet = TimeRuns(*varnel, lists, k, false);
+        if (k == 1) {
+          // After one run the boxes hold both lists and one run's output: the program's peak so far
+          // against their UTF-16 text.
+          const double text = 2.0 *
+                              static_cast<double>(lists.source.size() + lists.removal.size() +
+                                                  lists.output.size()) /
+                              (1024.0 * 1024.0);
+          const double peak = PeakWorkingSetMiB(*varnel);
+          peakLine = "gui n=" + std::to_string(n) +
+                     " peak_working_set_mib=" + std::to_string(static_cast<long long>(peak + 0.5)) +
+                     " box_text_mib=" + std::to_string(static_cast<long long>(text + 0.5)) +
+                     " peak_ratio=" + std::to_string(peak / text).substr(0, 4);
+        }
         const RunFigures typed = TimeRuns(*varnel, lists, k, true);
         std::printf(
             "n=%zu runs=%d repetition=%d run_seconds=%.3f typed_run_seconds=%.3f keys=%zu\n", n, k,
@@ -296,6 +324,7 @@ int wmain(int argc, wchar_t** argv) {
           waits.empty() ? -1.0 : *std::max_element(waits.begin(), waits.end()), Median(waits));
     }
     std::printf("gui n=%zu close_seconds=%.3f exit_code=%lld\n", n, close.first, close.second);
+    if (!peakLine.empty()) std::printf("%s\n", peakLine.c_str());
     std::fflush(stdout);
   }
   return status;
