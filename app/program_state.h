@@ -60,10 +60,12 @@ struct OutputQueue {
 
   // UI thread only: how its steps are paced.
   struct Steps {
-    // What an append costs, learned from the steps before: the time of its EM_SCROLLCARET, a
-    // walk of the box's lines, and the time per byte of the rest beyond the walks. Milliseconds.
-    double scrollMs = 0;
-    double msPerByte = 0;
+    // What an append costs, fitted to the recent steps by least squares with forgetting:
+    // milliseconds = fixed + perByte * bytes, where `fixed` holds what grows with the box.
+    struct CostFit {
+      double weight = 0, bytes = 0, bytes2 = 0, ms = 0, bytesMs = 0;
+    } cost;
+    bool larger = false;    // the next step is the larger one of a pair, so that sizes vary
     bool boxStale = false;  // appended to since the box was last painted
     std::chrono::steady_clock::time_point lastPaint{};
     std::chrono::steady_clock::duration paintCost{};

@@ -25,51 +25,53 @@ using std::chrono::milliseconds;
 //   walks, took 10 to 17 ms.
 // - A repaint walks that list again for every visible line: 2 ms with an empty box, 20 ms at
 //   100,000 lines, 100 ms at 300,000 and 300 ms at 1,000,000.
-// So a step takes its walks as kWalkPerScroll times its EM_SCROLLCARET, and adds text for
-// kInsertTarget or, once the walks take longer, for as long as they take, so that at least half
-// of every step inserts text. On a system whose control walks nothing, steps insert for
-// kInsertTarget alone. The box is not repainted after every step: appends run with its redrawing
-// off, and a repaint is a step of its own, at most every kPaintGapPerCost times its last cost,
-// so that painting takes a small share of the time however large the box has grown.
+// So each step is sized from a cost fitted to the steps before it: a fixed part, which holds the
+// walks, and a part per byte. A step adds text for kInsertTarget or, once the fixed part takes
+// longer, for as long as that part takes, so that at least half of every step inserts text.
+// Steps alternate between a little more and a little less than that, so that the fit can tell
+// the two parts apart. The box is not repainted after every step: appends run with its redrawing
+// off, and a repaint is a step of its own, at most every kPaintGapPerCost times its last cost, so
+// that painting takes a small share of the time however large the box has grown.
 constexpr double kInsertTarget = 20;  // milliseconds
 constexpr double kMostInsert = 250;   // milliseconds
-constexpr double kWalkPerScroll = 4;
-constexpr double kLearn = 0.2;  // the weight of the latest step in what is learned
-constexpr double kLeastMsPerByte = 0.0002;
+constexpr double kForget = 0.95;      // the weight of each older step in the fit, per step
+constexpr double kVary = 0.25;        // how much larger or smaller than the aim a step is
 constexpr std::size_t kFirstBudget = 16 * 1024;
 constexpr std::size_t kLeastBudget = 1024;
 constexpr std::size_t kMostBudget = 4 * 1024 * 1024;
 constexpr Clock::duration kLeastPaintGap = milliseconds(50);
-constexpr int kPaintGapPerCost = 8;
+constexpr int kPaintGapPerCost = 12;
 
 double Milliseconds(Clock::duration duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-// The time of an append, in parts.
-struct AppendCost {
-  Clock::duration scroll;  // EM_SCROLLCARET
-  Clock::duration all;
-};
+using CostFit = OutputQueue::Steps::CostFit;
 
-void Learn(OutputQueue::Steps& steps, std::size_t bytes, const AppendCost& cost) {
-  const double scroll = Milliseconds(cost.scroll);
-  steps.scrollMs =
-      steps.msPerByte == 0 ? scroll : steps.scrollMs + kLearn * (scroll - steps.scrollMs);
-  if (bytes == 0) return;  // an empty append tells nothing of the cost of text
-  const double walks = kWalkPerScroll * scroll;
-  const double perByte =
-      std::max((Milliseconds(cost.all) - walks) / static_cast<double>(bytes), kLeastMsPerByte);
-  steps.msPerByte =
-      steps.msPerByte == 0 ? perByte : steps.msPerByte + kLearn * (perByte - steps.msPerByte);
+void AddToFit(CostFit& fit, double bytes, double ms) {
+  fit = {kForget * fit.weight + 1, kForget * fit.bytes + bytes,
+         kForget * fit.bytes2 + bytes * bytes, kForget * fit.ms + ms,
+         kForget * fit.bytesMs + bytes * ms};
 }
 
 // The bytes that the next step appends.
-std::size_t Budget(const OutputQueue::Steps& steps) {
-  if (steps.msPerByte <= 0) return kFirstBudget;
-  const double insert = std::clamp(kWalkPerScroll * steps.scrollMs, kInsertTarget, kMostInsert);
+std::size_t Budget(OutputQueue::Steps& steps) {
+  const CostFit& fit = steps.cost;
+  if (fit.bytes <= 0) return kFirstBudget;
+  const double meanBytes = fit.bytes / fit.weight;
+  const double meanMs = fit.ms / fit.weight;
+  const double spread = fit.bytes2 / fit.weight - meanBytes * meanBytes;
+  double perByte = meanMs / meanBytes;  // all of it, until the sizes have varied enough
+  if (spread > 0.01 * meanBytes * meanBytes) {
+    const double slope = (fit.bytesMs / fit.weight - meanBytes * meanMs) / spread;
+    if (slope > 0 && slope < perByte) perByte = slope;
+  }
+  const double fixed = meanMs - perByte * meanBytes;
+  const double insert = std::clamp(fixed, kInsertTarget, kMostInsert);
+  steps.larger = !steps.larger;
+  const double vary = steps.larger ? 1 + kVary : 1 - kVary;
   return static_cast<std::size_t>(
-      std::clamp(insert / steps.msPerByte, double{kLeastBudget}, double{kMostBudget}));
+      std::clamp(vary * insert / perByte, double{kLeastBudget}, double{kMostBudget}));
 }
 
 // The bytes of `text` up to the end of the last whole piece that fits into `budget`, or of the
@@ -138,8 +140,8 @@ bool PaintDue(const OutputQueue::Steps& steps, Clock::time_point now) {
 
 // Appends `text` at the end of the box, whatever the user's selection, scrolls the end into view
 // and leaves nothing to undo. Redrawing is off meanwhile: the box is repainted by a step of its
-// own.
-AppendCost Append(HWND box, const std::wstring& text) {
+// own. Returns how long the box took.
+Clock::duration Append(HWND box, const std::wstring& text) {
   const Clock::time_point start = Clock::now();
   SendMessageW(box, WM_SETREDRAW, FALSE, 0);
   const int end = GetWindowTextLengthW(box);
@@ -150,13 +152,11 @@ AppendCost Append(HWND box, const std::wstring& text) {
   // Selecting again what is already selected changes nothing, and costs walks of the lines.
   if (selectionStart != static_cast<DWORD>(end) || selectionEnd != static_cast<DWORD>(end))
     SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-  const Clock::time_point scroll = Clock::now();
   SendMessageW(box, EM_SCROLLCARET, 0, 0);
-  const Clock::time_point insert = Clock::now();
   SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   SendMessageW(box, WM_SETREDRAW, TRUE, 0);
   ValidateRect(box, nullptr);  // whatever the append invalidated waits for the paced repaint
-  return {insert - scroll, Clock::now() - start};
+  return Clock::now() - start;
 }
 
 }  // namespace
@@ -205,8 +205,11 @@ void OnOutputTimer(HWND window) {
     steps.timerRunning = false;
     return;
   }
-  Learn(steps, taken.text.size(), Append(box.window, Utf8ToWide(taken.text)));
+  const Clock::duration took = Append(box.window, Utf8ToWide(taken.text));
   steps.boxStale = true;
+  // An empty append tells nothing of the cost of text.
+  if (!taken.text.empty())
+    AddToFit(steps.cost, static_cast<double>(taken.text.size()), Milliseconds(took));
 }
 
 bool OutputIdle() {
