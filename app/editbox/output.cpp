@@ -26,16 +26,18 @@ using std::chrono::milliseconds;
 // - A repaint walks that list again for every visible line: 2 ms with an empty box, 20 ms at
 //   100,000 lines, 100 ms at 300,000 and 300 ms at 1,000,000.
 // So each step is sized from a cost fitted to the steps before it: a fixed part, which holds the
-// walks, and a part per byte. A step adds text for kInsertTarget or, once the fixed part takes
-// longer, for as long as that part takes, so that at least half of every step inserts text.
+// walks, and a part per byte. A step adds text for kInsertTarget or, once the fixed part grows,
+// for kInsertPerFixed times as long as that part takes, so that at least two thirds of every step
+// insert text: on a large box steps grow longer, and the box keeps its pace.
 // Steps alternate between a little more and a little less than that, so that the fit can tell
 // the two parts apart. The box is not repainted after every step: appends run with its redrawing
 // off, and a repaint is a step of its own, at most every kPaintGapPerCost times its last cost, so
 // that painting takes a small share of the time however large the box has grown.
 constexpr double kInsertTarget = 20;  // milliseconds
-constexpr double kMostInsert = 250;   // milliseconds
-constexpr double kForget = 0.95;      // the weight of each older step in the fit, per step
-constexpr double kVary = 0.25;        // how much larger or smaller than the aim a step is
+constexpr double kInsertPerFixed = 2;
+constexpr double kMostInsert = 250;  // milliseconds
+constexpr double kForget = 0.95;     // the weight of each older step in the fit, per step
+constexpr double kVary = 0.25;       // how much larger or smaller than the aim a step is
 constexpr std::size_t kFirstBudget = 16 * 1024;
 constexpr std::size_t kLeastBudget = 1024;
 constexpr std::size_t kMostBudget = 4 * 1024 * 1024;
@@ -67,7 +69,7 @@ std::size_t Budget(OutputQueue::Steps& steps) {
     if (slope > 0 && slope < perByte) perByte = slope;
   }
   const double fixed = meanMs - perByte * meanBytes;
-  const double insert = std::clamp(fixed, kInsertTarget, kMostInsert);
+  const double insert = std::clamp(kInsertPerFixed * fixed, kInsertTarget, kMostInsert);
   steps.larger = !steps.larger;
   const double vary = steps.larger ? 1 + kVary : 1 - kVary;
   return static_cast<std::size_t>(
