@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -15,41 +16,54 @@
 
 namespace varnel {
 
-// A read is one call to the UI thread. Inside it the control is looked up and used at once, so the
-// window cannot be destroyed between the two; the UI thread's share is kept to the window steps,
-// and the conversion from UTF-16 happens on the calling thread. An append goes through the output
-// queue of the program state, whose UI side (app/editbox/output.cpp) does the window steps. Faults
-// are reported on the calling thread, never from inside a step of the UI thread, so a fault box
-// never stops the UI thread.
+// A read takes two calls to the UI thread: the box's length, and then its text, copied into a
+// buffer that the calling thread has made in between. Inside each call the control is looked up
+// and used at once, so the window cannot be destroyed between the two. Fresh memory is slow to
+// touch (on some machines a quarter of a second for a box of a million lines), so the buffer is
+// made and touched off the UI thread, whose share of a read is the copy alone; the conversion from
+// UTF-16 happens on the calling thread too. An append goes through the output queue of the program
+// state, whose UI side (app/editbox/output.cpp) does the window steps. Faults are reported on the
+// calling thread, never from inside a step of the UI thread, so a fault box never stops the UI
+// thread.
 
-std::optional<std::string> ReadContent(WindowId window, ControlId control) {
+namespace {
+
+// Runs `work` on the UI thread with the live control, and reports the read's faults when the
+// window or the control is not there.
+template <typename Work>
+void WithLiveControl(WindowId window, ControlId control, Work work) {
   Lookup lookup = Lookup::kNotLoaded;
-  std::wstring text;
-  std::size_t failedBytes = 0;
   const UiCallResult call = CallOnUiThread([&] {
     const FoundControl found = FindControl(window, control);
     lookup = found.lookup;
-    if (found.lookup != Lookup::kFound) return;
-    const int length = GetWindowTextLengthW(found.window);
-    try {
-      text.resize(static_cast<std::size_t>(length));
-    } catch (const std::bad_alloc&) {
-      failedBytes = (static_cast<std::size_t>(length) + 1) * sizeof(wchar_t);
-      return;
-    }
-    // The string keeps room for a terminating NUL after its last unit, which is all that
-    // GetWindowTextW writes beyond `length` units.
-    const int copied = GetWindowTextW(found.window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied));
+    if (found.lookup == Lookup::kFound) work(found.window);
   });
-
   if (call == UiCallResult::kEntriesDiscarded || lookup == Lookup::kEntriesDiscarded) {
     ReportRuntimeError(0, "未载入欲访问窗口组件所在的窗口");
   }
   if (call != UiCallResult::kDone || lookup != Lookup::kFound) {
     ReportRuntimeError(0, "指定窗口尚未载入");
   }
-  if (failedBytes != 0) ReportAllocationFailure(failedBytes);
+}
+
+}  // namespace
+
+std::optional<std::string> ReadContent(WindowId window, ControlId control) {
+  int length = 0;
+  WithLiveControl(window, control, [&length](HWND box) { length = GetWindowTextLengthW(box); });
+  if (length == 0) return std::nullopt;
+  std::wstring text;
+  try {
+    text.resize(static_cast<std::size_t>(length));  // zero-filled: every page touched here
+  } catch (const std::bad_alloc&) {
+    ReportAllocationFailure((static_cast<std::uint64_t>(length) + 1) * sizeof(wchar_t));
+  }
+  // The string keeps room for a terminating NUL after its last unit, which is all that
+  // GetWindowTextW writes beyond `length` units. What the user adds meanwhile is left out.
+  int copied = 0;
+  WithLiveControl(window, control,
+                  [&](HWND box) { copied = GetWindowTextW(box, text.data(), length + 1); });
+  text.resize(static_cast<std::size_t>(copied));
   if (text.empty()) return std::nullopt;
   return WideToUtf8(text);
 }
