@@ -10,11 +10,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
-#include <type_traits>
 #include <vector>
+
+#include "app/handles.h"
 
 namespace varnel {
 
@@ -33,11 +33,6 @@ inline constexpr ControlId kFirstControl = 编辑框1;
 inline constexpr std::size_t kControlCount = 5;
 
 enum class EntryState { kNotLoaded, kLoaded, kDiscarded };
-
-struct IconDestroyer {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
 // Output on its way to 编辑框3. Workers add whole pieces and go on at once; the UI thread takes
 // them and appends them in steps of its own (app/editbox/output.h), so no worker ever holds the UI

@@ -6,11 +6,11 @@
 #include <new>
 #include <span>
 #include <string>
-#include <type_traits>
 
 #include "app/accessible_names.h"
 #include "app/editbox/output.h"
 #include "app/fault.h"
+#include "app/handles.h"
 #include "app/ui_call.h"
 
 namespace varnel {
@@ -24,11 +24,6 @@ struct MainWindowData {
   FormEvents events;
   HWND lastFocus = nullptr;  // the control that had the focus when the window was deactivated
 };
-
-struct WindowDestroyer {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
 HFONT GuiFont() {
   return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <utility>
 
 #include "app/editbox/output.h"
 #include "app/fault.h"
+#include "app/resize.h"
 #include "app/ui_call.h"
 #include "app/utf.h"
 
@@ -25,16 +27,14 @@ namespace varnel {
 std::optional<std::string> ReadContent(WindowId window, ControlId control) {
   Lookup lookup = Lookup::kNotLoaded;
   std::wstring text;
-  std::size_t failedBytes = 0;
+  std::uint64_t failedBytes = 0;
   const UiCallResult call = CallOnUiThread([&] {
     const FoundControl found = FindControl(window, control);
     lookup = found.lookup;
     if (found.lookup != Lookup::kFound) return;
     const int length = GetWindowTextLengthW(found.window);
-    try {
-      text.resize(static_cast<std::size_t>(length));
-    } catch (const std::bad_alloc&) {
-      failedBytes = (static_cast<std::size_t>(length) + 1) * sizeof(wchar_t);
+    if (!TryResize(text, static_cast<std::uint64_t>(length))) {
+      failedBytes = BytesOf<wchar_t>(static_cast<std::uint64_t>(length) + 1);
       return;
     }
     // The string keeps room for a terminating NUL after its last unit, which is all that

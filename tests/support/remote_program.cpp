@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstring>
-#include <utility>
 
 namespace varnel::remote {
 namespace {
@@ -56,25 +55,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 
 }  // namespace
 
-Handle::Handle(Handle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
-
-Handle& Handle::operator=(Handle&& other) noexcept {
-  if (this != &other) {
-    if (handle != nullptr) CloseHandle(handle);
-    handle = std::exchange(other.handle, nullptr);
-  }
-  return *this;
-}
-
-Handle::~Handle() {
-  if (handle != nullptr) CloseHandle(handle);
-}
-
 Program::~Program() {
-  if (process.handle == nullptr) return;
-  if (WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process.handle, 1);
-    WaitForSingleObject(process.handle, 5000);
+  if (!process) return;
+  if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);
   }
 }
 
@@ -109,7 +94,7 @@ std::optional<Program> StartProcess(std::wstring_view path, std::wstring_view wo
   }
   CloseHandle(info.hThread);
   Program started;
-  started.process = Handle(info.hProcess);
+  started.process.reset(info.hProcess);
   started.id = info.dwProcessId;
   return started;
 }
@@ -123,12 +108,12 @@ std::optional<Program> Start(std::wstring_view path, milliseconds timeout) {
 }
 
 std::optional<DWORD> WaitForExit(const Program& program, milliseconds timeout) {
-  if (WaitForSingleObject(program.process.handle, static_cast<DWORD>(timeout.count())) !=
+  if (WaitForSingleObject(program.process.get(), static_cast<DWORD>(timeout.count())) !=
       WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD code = 0;
-  if (!GetExitCodeProcess(program.process.handle, &code)) return std::nullopt;
+  if (!GetExitCodeProcess(program.process.get(), &code)) return std::nullopt;
   return code;
 }
 
@@ -144,7 +129,7 @@ HWND FindWindowOf(const Program& program, std::wstring_view className, milliseco
   for (;;) {
     EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) return search.found;
-    if (Clock::now() >= deadline || WaitForSingleObject(program.process.handle, 0) != WAIT_TIMEOUT)
+    if (Clock::now() >= deadline || WaitForSingleObject(program.process.get(), 0) != WAIT_TIMEOUT)
       return nullptr;
     Sleep(20);
   }
@@ -244,12 +229,12 @@ bool WaitForText(HWND box, std::wstring_view expected, milliseconds timeout, std
 int ThreadCount(const Program& program) {
   const HANDLE taken = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (taken == INVALID_HANDLE_VALUE) return -1;
-  const Handle snapshot(taken);
+  const UniqueHandle snapshot(taken);
   int count = 0;
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot.handle, &entry); more;
-       more = Thread32Next(snapshot.handle, &entry)) {
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
     if (entry.th32OwnerProcessID == program.id) ++count;
   }
   return count;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/handles.h"
+
 namespace varnel::remote {
 
 using std::chrono::milliseconds;
@@ -27,23 +29,10 @@ inline constexpr int kOutputBox = 120;    // 编辑框3
 inline constexpr int kLabel = 130;        // 标签1
 inline constexpr int kStartButton = 140;  // 按钮1
 
-// A kernel handle, closed when the object ends.
-struct Handle {
-  HANDLE handle = nullptr;
-
-  Handle() = default;
-  explicit Handle(HANDLE h) noexcept : handle(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle(Handle&& other) noexcept;
-  Handle& operator=(Handle&& other) noexcept;
-  ~Handle();
-};
-
 // A started process, and its main window once found. Ending the object ends a process still
 // running.
 struct Program {
-  Handle process;
+  UniqueHandle process;
   DWORD id = 0;
   HWND window = nullptr;
 

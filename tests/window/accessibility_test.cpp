@@ -10,11 +10,11 @@
 #include <oleacc.h>
 
 #include <chrono>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/handles.h"
 #include "tests/support/remote_program.h"
 
 namespace varnel {
@@ -31,10 +31,6 @@ using remote::StartProcess;
 using remote::WaitForExit;
 
 constexpr int kLabel = 130;  // 标签1
-
-struct ComReleaser {
-  void operator()(IUnknown* object) const { object->Release(); }
-};
 
 struct ComApartment {
   const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -55,7 +51,7 @@ Announced AnnouncedFor(HWND control) {
                                         __uuidof(IAccessible), reinterpret_cast<void**>(&found))) ||
       found == nullptr)
     return {};
-  const std::unique_ptr<IAccessible, ComReleaser> object(found);
+  const UniqueCom<IAccessible> object(found);
   VARIANT self{};
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
@@ -80,7 +76,7 @@ bool SystemTakesAnnotatedNames() {
   if (box != nullptr &&
       SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                  IID_IAccPropServices, reinterpret_cast<void**>(&created)))) {
-    const std::unique_ptr<IAccPropServices, ComReleaser> services(created);
+    const UniqueCom<IAccPropServices> services(created);
     named = SUCCEEDED(services->SetHwndPropStr(box, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                                                PROPID_ACC_NAME, L"probe")) &&
             AnnouncedFor(box).name == L"probe";

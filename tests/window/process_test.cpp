@@ -183,7 +183,7 @@ void ExpectWorkingDirectoryIsItsFolder(const ProgramCopy& copy) {
   ASSERT_TRUE(program) << "the copy did not start: " << GetLastError();
   HWND window = FindWindowOf(*program, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
-  std::wstring directory = WorkingDirectoryOf(program->process.handle);
+  std::wstring directory = WorkingDirectoryOf(program->process.get());
   if (directory.size() > 3 && directory.back() == L'\\') directory.pop_back();
   EXPECT_EQ(Narrow(directory), Narrow(copy.Folder()));
   PostMessageW(window, WM_CLOSE, 0, 0);
