@@ -14,23 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "app/form.h"
 #include "app/handles.h"
 
 namespace varnel {
-
-using WindowId = std::uint32_t;
-using ControlId = std::uint32_t;
-
-// Identifiers of the form. Nothing reaches the window or a control by any other means.
-inline constexpr WindowId kMainWindow = 0x52010001;
-inline constexpr ControlId 编辑框1 = 0x16010002;
-inline constexpr ControlId 编辑框2 = 0x16010003;
-inline constexpr ControlId 编辑框3 = 0x16010004;
-inline constexpr ControlId 标签1 = 0x16010005;
-inline constexpr ControlId 按钮1 = 0x16010006;
-
-inline constexpr ControlId kFirstControl = 编辑框1;
-inline constexpr std::size_t kControlCount = 5;
 
 enum class EntryState { kNotLoaded, kLoaded, kDiscarded };
 

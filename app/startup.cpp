@@ -8,6 +8,7 @@
 #include "app/fault.h"
 #include "app/program_state.h"
 #include "app/resize.h"
+#include "app/focus.h"
 #include "app/window.h"
 
 namespace varnel {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/form.h"
 #include "app/handles.h"
 
 namespace varnel::remote {
@@ -19,15 +20,13 @@ using std::chrono::milliseconds;
 // How long a wait lasts unless the caller says otherwise.
 inline constexpr milliseconds kPatience{20000};
 
-// The class of the program's main window.
-inline constexpr wchar_t kMainWindowClass[] = L"VarnelWindow";
-
-// Child IDs of the window's controls.
-inline constexpr int kSourceBox = 100;    // 编辑框1
-inline constexpr int kRemovalBox = 110;   // 编辑框2
-inline constexpr int kOutputBox = 120;    // 编辑框3
-inline constexpr int kLabel = 130;        // 标签1
-inline constexpr int kStartButton = 140;  // 按钮1
+// The class of the program's main window and the child IDs of its controls, as its form gives them.
+using varnel::kMainWindowClass;
+inline constexpr int kSourceBox = ChildIdOf(编辑框1);
+inline constexpr int kRemovalBox = ChildIdOf(编辑框2);
+inline constexpr int kOutputBox = ChildIdOf(编辑框3);
+inline constexpr int kLabel = ChildIdOf(标签1);
+inline constexpr int kStartButton = ChildIdOf(按钮1);
 
 // A started process, and its main window once found. Ending the object ends a process still
 // running.

@@ -30,8 +30,6 @@ using remote::ProgramBesideThis;
 using remote::StartProcess;
 using remote::WaitForExit;
 
-constexpr int kLabel = 130;  // 标签1
-
 struct ComApartment {
   const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ~ComApartment() {
@@ -113,7 +111,7 @@ TEST(ScreenReaderTest, BoxesAreEditFieldsNamedByTheirCaptionsAndTheLabelIsStatic
       {"编辑框1", remote::kSourceBox, L"原始文本", ROLE_SYSTEM_TEXT},
       {"编辑框2", remote::kRemovalBox, L"需剔除文本", ROLE_SYSTEM_TEXT},
       {"编辑框3", remote::kOutputBox, L"余下文本", ROLE_SYSTEM_TEXT},
-      {"标签1", kLabel, L"原始文本 需剔除文本 余下文本", ROLE_SYSTEM_STATICTEXT},
+      {"标签1", remote::kLabel, L"原始文本 需剔除文本 余下文本", ROLE_SYSTEM_STATICTEXT},
   };
   for (const auto& control : controls) {
     SCOPED_TRACE(control.what);
