@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# The GUI benchmark: builds the Windows programs, makes the Wine prefix and runs the driver on a
-# private X display. Its last lines read, for each n and for one and four runs:
+# The GUI benchmark: builds the shipped program and the driver (release preset), makes the Wine
+# prefix and runs the driver on a private X display. Its last lines read, for each n and for one
+# and four runs:
 #   gui n=<n> runs=<k> run_seconds=<s> floor_seconds=<s> ratio=<r> key_wait_max_ms=<ms> key_wait_median_ms=<ms>
 # and then: gui n=<n> close_seconds=<s> exit_code=<c>
 #
 # Usage: bench/run gui [repetitions] [n...]
-# Environment: VARNEL_BUILD_DIR (default build/windows), WINEPREFIX (default build/wineprefix).
+# Environment: VARNEL_BUILD_DIR (default build/release), WINEPREFIX (default build/wineprefix).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
-build=${VARNEL_BUILD_DIR:-build/windows}
+build=${VARNEL_BUILD_DIR:-build/release}
 export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
 
-cmake --preset windows -B "$build" >/dev/null
+cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j2 --target varnel varnel_gui_bench >/dev/null
 
 run() {
