@@ -2,10 +2,9 @@
 
 #include <tlhelp32.h>
 
-#include <array>
 #include <cstring>
 
-namespace varnel::remote {
+namespace varnel::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -115,12 +114,6 @@ std::optional<DWORD> WaitForExit(const Program& program, milliseconds timeout) {
   DWORD code = 0;
   if (!GetExitCodeProcess(program.process.get(), &code)) return std::nullopt;
   return code;
-}
-
-std::wstring ClassOf(HWND window) {
-  std::array<wchar_t, 256> name{};
-  const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
-  return std::wstring(name.data(), static_cast<std::size_t>(length));
 }
 
 HWND FindWindowOf(const Program& program, std::wstring_view className, milliseconds timeout) {
@@ -278,4 +271,4 @@ std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout) {
   return WaitForExit(program, timeout);
 }
 
-}  // namespace varnel::remote
+}  // namespace varnel::test

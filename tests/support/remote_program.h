@@ -1,6 +1,7 @@
 // Driving a built program from another process, as a user would: start it, find its windows and
 // boxes, put text in, click, read text out, close it, read its exit code. Used by the window and
-// end-to-end tests and by the benchmark. Every wait has a timeout.
+// end-to-end tests, by the README's sample run and by the GUI benchmark. Every wait has a timeout,
+// kPatience (wait.h) unless the caller gives one.
 #pragma once
 
 #include <windows.h>
@@ -12,13 +13,12 @@
 
 #include "app/form.h"
 #include "app/handles.h"
+#include "tests/support/text.h"
+#include "tests/support/wait.h"
 
-namespace varnel::remote {
+namespace varnel::test {
 
 using std::chrono::milliseconds;
-
-// How long a wait lasts unless the caller says otherwise.
-inline constexpr milliseconds kPatience{20000};
 
 // The class of the program's main window and the child IDs of its controls, as its form gives them.
 using varnel::kMainWindowClass;
@@ -60,9 +60,6 @@ std::optional<Program> Start(std::wstring_view path, milliseconds timeout = kPat
 
 // The process's exit code once it has ended, waiting at most `timeout`; nullopt while it runs.
 std::optional<DWORD> WaitForExit(const Program& program, milliseconds timeout = kPatience);
-
-// The window's class name.
-std::wstring ClassOf(HWND window);
 
 // The visible top-level window of the program's process with the given class, waiting for it to
 // appear (looking at least once); nullptr when none appeared in time or the process ended.
@@ -113,4 +110,4 @@ std::optional<std::chrono::steady_clock::duration> TypeTabAndTimeFocusMove(HWND 
 // it did not end in time.
 std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout);
 
-}  // namespace varnel::remote
+}  // namespace varnel::test

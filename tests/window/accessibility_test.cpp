@@ -22,13 +22,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-using remote::FindWindowOf;
-using remote::FolderOfThisProgram;
-using remote::kMainWindowClass;
-using remote::Program;
-using remote::ProgramBesideThis;
-using remote::StartProcess;
-using remote::WaitForExit;
+using test::FindWindowOf;
+using test::FolderOfThisProgram;
+using test::kMainWindowClass;
+using test::Program;
+using test::ProgramBesideThis;
+using test::StartProcess;
+using test::WaitForExit;
 
 struct ComApartment {
   const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -108,10 +108,10 @@ TEST(ScreenReaderTest, BoxesAreEditFieldsNamedByTheirCaptionsAndTheLabelIsStatic
     const wchar_t* name;
     LONG role;
   } controls[] = {
-      {"编辑框1", remote::kSourceBox, L"原始文本", ROLE_SYSTEM_TEXT},
-      {"编辑框2", remote::kRemovalBox, L"需剔除文本", ROLE_SYSTEM_TEXT},
-      {"编辑框3", remote::kOutputBox, L"余下文本", ROLE_SYSTEM_TEXT},
-      {"标签1", remote::kLabel, L"原始文本 需剔除文本 余下文本", ROLE_SYSTEM_STATICTEXT},
+      {"编辑框1", test::kSourceBox, L"原始文本", ROLE_SYSTEM_TEXT},
+      {"编辑框2", test::kRemovalBox, L"需剔除文本", ROLE_SYSTEM_TEXT},
+      {"编辑框3", test::kOutputBox, L"余下文本", ROLE_SYSTEM_TEXT},
+      {"标签1", test::kLabel, L"原始文本 需剔除文本 余下文本", ROLE_SYSTEM_STATICTEXT},
   };
   for (const auto& control : controls) {
     SCOPED_TRACE(control.what);

@@ -20,16 +20,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-using remote::FindWindowOf;
-using remote::FocusOf;
-using remote::FolderOfThisProgram;
-using remote::GetText;
-using remote::kMainWindowClass;
-using remote::Program;
-using remote::ProgramBesideThis;
-using remote::StartProcess;
-using remote::WaitForExit;
-using remote::WaitForText;
+using test::FindWindowOf;
+using test::FocusOf;
+using test::FolderOfThisProgram;
+using test::GetText;
+using test::kMainWindowClass;
+using test::Program;
+using test::ProgramBesideThis;
+using test::StartProcess;
+using test::WaitForExit;
+using test::WaitForText;
 
 LPARAM KeyFlags(WORD key, bool alt) {
   return 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 |
@@ -443,7 +443,7 @@ int BoxCount(const Program& program) {
         auto& s = *reinterpret_cast<Search*>(context);
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process == s.process && IsWindowVisible(window) && remote::ClassOf(window) == L"#32770")
+        if (process == s.process && IsWindowVisible(window) && test::ClassOf(window) == L"#32770")
           ++s.boxes;
         return TRUE;
       },
@@ -463,15 +463,15 @@ TEST(FaultBoxTest, FaultOnARunsWorkerStopsClicksButNotTyping) {
   ASSERT_TRUE(probe);
   HWND window = FindWindowOf(*probe, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
-  HWND button = GetDlgItem(window, remote::kStartButton);
-  ASSERT_TRUE(remote::SetText(GetDlgItem(window, remote::kSourceBox), L"abc"));
-  ASSERT_TRUE(remote::Click(button));
+  HWND button = GetDlgItem(window, test::kStartButton);
+  ASSERT_TRUE(test::SetText(GetDlgItem(window, test::kSourceBox), L"abc"));
+  ASSERT_TRUE(test::Click(button));
   ASSERT_NE(FindWindowOf(*probe, L"#32770"), nullptr) << "no box appeared";
 
-  const int threads = remote::ThreadCount(*probe);
-  ASSERT_TRUE(remote::Click(button));
-  EXPECT_EQ(remote::ThreadCount(*probe), threads) << "the click started a run";
-  HWND removalBox = GetDlgItem(window, remote::kRemovalBox);
+  const int threads = test::ThreadCount(*probe);
+  ASSERT_TRUE(test::Click(button));
+  EXPECT_EQ(test::ThreadCount(*probe), threads) << "the click started a run";
+  HWND removalBox = GetDlgItem(window, test::kRemovalBox);
   for (wchar_t key : std::wstring(L"typed")) PostMessageW(removalBox, WM_CHAR, key, 1);
   EXPECT_TRUE(WaitForText(removalBox, L"typed", 5000ms));
   EXPECT_EQ(BoxCount(*probe), 1);

@@ -18,7 +18,8 @@
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "app/window.h"
-#include "tests/window/wait.h"
+#include "tests/support/text.h"
+#include "tests/support/wait.h"
 
 namespace varnel {
 namespace {
@@ -28,18 +29,8 @@ void CountClick() {
   ++clicks;
 }
 
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  std::array<wchar_t, 64> name{};
-  return std::wstring(name.data(), static_cast<std::size_t>(GetClassNameW(
-                                       window, name.data(), static_cast<int>(name.size()))));
-}
+using test::ClassOf;
+using test::TextOf;
 
 RECT ClientRectOf(HWND control) {
   RECT rect;
