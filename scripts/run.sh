@@ -12,4 +12,4 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   echo "no DISPLAY: starting the tool on a private Xvfb display"
 fi
-exec scripts/display.sh bash -c 'scripts/wine-prefix.sh && scripts/wine-run build/release/varnel.exe'
+exec scripts/wine-session.sh scripts/wine-run build/release/varnel.exe

@@ -33,7 +33,7 @@ fi
 step "release build" bash -c 'cmake --preset release >/dev/null && cmake --build --preset release'
 
 if step "windows build" bash -c 'cmake --preset windows >/dev/null && cmake --build --preset windows'; then
-  step "windows tests" scripts/display.sh bash -c 'scripts/wine-prefix.sh && ctest --preset windows'
+  step "windows tests" scripts/wine-session.sh ctest --preset windows
 fi
 
 [ ${#failed[@]} -eq 0 ] || echo "failed steps: ${failed[*]}"

@@ -6,24 +6,14 @@
 # and then: gui n=<n> close_seconds=<s> exit_code=<c>
 #
 # Usage: bench/run gui [repetitions] [n...]
-# Environment: VARNEL_BUILD_DIR (default build/release), WINEPREFIX (default build/wineprefix).
+# Environment: VARNEL_BUILD_DIR (default build/release); Wine's: scripts/wine-env.sh.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
 build=${VARNEL_BUILD_DIR:-build/release}
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
 
 cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j2 --target varnel varnel_gui_bench >/dev/null
 
-run() {
-  scripts/wine-prefix.sh
-  status=0
-  # The driver starts the varnel.exe that lies beside it.
-  scripts/wine-run "$build/varnel_gui_bench.exe" "" "$@" || status=$?
-  wineserver -w
-  return $status
-}
-export -f run
-export build
-scripts/display.sh bash -c 'run "$@"' run "$@"
+# The driver starts the varnel.exe that lies beside it.
+exec scripts/wine-session.sh scripts/wine-run "$build/varnel_gui_bench.exe" "" "$@"
