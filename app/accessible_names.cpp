@@ -68,8 +68,9 @@ void NameControlsForScreenReaders(HWND window, std::span<const FormEntry> form) 
   IAccPropServices* created = nullptr;
   if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IAccPropServices, reinterpret_cast<void**>(&created))) ||
-      created == nullptr)
+      created == nullptr) {
     return;
+  }
   const UniqueCom<IAccPropServices> services(created);
   Annotate(window, AccessibleNamesOf(form), *services);
 }

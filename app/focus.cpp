@@ -60,8 +60,9 @@ bool IsDefaultButton(HWND control) {
 // form's first default push button. This form has none.
 HWND DefaultButton(HWND window, HWND focus) {
   if (const FormEntry* entry = EntryOfControl(window, focus);
-      entry && entry->kind == FormKind::kButton && IsDefaultButton(focus))
+      entry && entry->kind == FormKind::kButton && IsDefaultButton(focus)) {
     return focus;
+  }
   for (const FormEntry& entry : std::span(kMainForm).subspan(1)) {
     if (entry.kind != FormKind::kButton) continue;
     if (HWND button = GetDlgItem(window, entry.childId); button && IsDefaultButton(button))

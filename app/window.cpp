@@ -252,9 +252,10 @@ UniqueWindow BuildWindow(std::span<const FormEntry> form, const FormEvents& even
 
   RECT outer;
   GetWindowRect(window.get(), &outer);
-  if (outer.right - outer.left != top.rect.width || outer.bottom - outer.top != top.rect.height)
+  if (outer.right - outer.left != top.rect.width || outer.bottom - outer.top != top.rect.height) {
     SetWindowPos(window.get(), nullptr, x, y, top.rect.width, top.rect.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
   SetIcons(window.get());
   SendMessageW(window.get(), WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);

@@ -205,9 +205,10 @@ TEST(TextConversionTest, EveryUnitComesBackAndValidTextIsPlainUtf8) {
   std::wstring valid;
   for (unsigned unit = 1; unit <= 0xFFFF; ++unit)
     if (unit < 0xD800 || unit > 0xDFFF) valid += static_cast<wchar_t>(unit);
-  for (unsigned high = 0xD800; high <= 0xDBFF; high += 0x1F)
+  for (unsigned high = 0xD800; high <= 0xDBFF; high += 0x1F) {
     for (unsigned low : {0xDC00u, 0xDC01u, 0xDE00u, 0xDFFFu})
       valid.append({static_cast<wchar_t>(high), static_cast<wchar_t>(low)});
+  }
   valid.append({L'\xDBFF', L'\xDFFF'});
   const int units = static_cast<int>(valid.size());
   std::string system(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, valid.data(), units,

@@ -42,8 +42,9 @@ int main() {
   if (!program) return Fail("varnel.exe did not start or showed no window");
   if (!test::SetText(program->Control(test::kSourceBox), kSource) ||
       !test::SetText(program->Control(test::kRemovalBox), kRemoval) ||
-      !test::Click(program->Control(test::kStartButton)))
+      !test::Click(program->Control(test::kStartButton))) {
     return Fail("the window did not take the texts or the click");
+  }
   if (!test::WaitForText(program->Control(test::kOutputBox), kRemaining, 20s))
     return Fail("the remaining lines did not appear in the right box");
 

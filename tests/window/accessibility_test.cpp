@@ -47,8 +47,9 @@ Announced AnnouncedFor(HWND control) {
   IAccessible* found = nullptr;
   if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
                                         __uuidof(IAccessible), reinterpret_cast<void**>(&found))) ||
-      found == nullptr)
+      found == nullptr) {
     return {};
+  }
   const UniqueCom<IAccessible> object(found);
   VARIANT self{};
   self.vt = VT_I4;
@@ -129,10 +130,11 @@ TEST(ScreenReaderTest, BoxesAreEditFieldsNamedByTheirCaptionsAndTheLabelIsStatic
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForExit(*program), 0u);
 
-  if (!namesReadable)
+  if (!namesReadable) {
     GTEST_SKIP() << "this system's annotation service names no window (Wine's oleacc leaves "
                     "IAccPropServices::SetHwndPropStr unimplemented), so the names cannot be read "
                     "back; window_test checks what the program hands to the service";
+  }
 }
 
 }  // namespace

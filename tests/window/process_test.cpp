@@ -102,8 +102,9 @@ TEST(StartTest, ArgumentsChangeNothingAndASecondCopyRunsOnItsOwn) {
 std::wstring WorkingDirectoryOf(HANDLE process) {
   PROCESS_BASIC_INFORMATION basic{};
   if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) !=
-      0)
+      0) {
     return L"<no process information>";
+  }
   PEB peb{};
   if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr))
     return L"<no PEB>";
@@ -119,8 +120,9 @@ std::wstring WorkingDirectoryOf(HANDLE process) {
     return L"<no process parameters>";
   std::wstring directory(head.currentDirectory.Length / sizeof(wchar_t), L'\0');
   if (!ReadProcessMemory(process, head.currentDirectory.Buffer, directory.data(),
-                         head.currentDirectory.Length, nullptr))
+                         head.currentDirectory.Length, nullptr)) {
     return L"<no directory text>";
+  }
   return directory;
 }
 
@@ -177,9 +179,10 @@ void ExpectWorkingDirectoryIsItsFolder(const ProgramCopy& copy) {
   const bool isLong = copy.program.size() >= MAX_PATH;
   std::optional<Program> program =
       StartProcess(isLong ? L"\\\\?\\" + copy.program : copy.program, TempFolder());
-  if (!program && isLong)
+  if (!program && isLong) {
     GTEST_SKIP() << "this system cannot start a program from a path longer than MAX_PATH (error "
                  << GetLastError() << ")";
+  }
   ASSERT_TRUE(program) << "the copy did not start: " << GetLastError();
   HWND window = FindWindowOf(*program, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
