@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
 
 #include "removal/fault.h"  // the core's fault codes and its two reports, defined in fault.cpp

@@ -6,9 +6,9 @@
 
 #include "app/accessible_names.h"
 #include "app/fault.h"
+#include "app/focus.h"
 #include "app/program_state.h"
 #include "app/resize.h"
-#include "app/focus.h"
 #include "app/window.h"
 
 namespace varnel {
