@@ -7,8 +7,9 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <memory>
 #include <string_view>
+
+#include "app/handles.h"
 
 namespace varnel {
 namespace {
@@ -24,10 +25,6 @@ std::vector<std::wstring_view> WordsOf(std::wstring_view text) {
   }
   return words;
 }
-
-struct ComReleaser {
-  void operator()(IUnknown* object) const { object->Release(); }
-};
 
 }  // namespace
 
@@ -71,9 +68,10 @@ void NameControlsForScreenReaders(HWND window, std::span<const FormEntry> form) 
   IAccPropServices* created = nullptr;
   if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IAccPropServices, reinterpret_cast<void**>(&created))) ||
-      created == nullptr)
+      created == nullptr) {
     return;
-  const std::unique_ptr<IAccPropServices, ComReleaser> services(created);
+  }
+  const UniqueCom<IAccPropServices> services(created);
   Annotate(window, AccessibleNamesOf(form), *services);
 }
 

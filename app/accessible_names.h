@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window.h"
+#include "app/form.h"
 
 struct IAccPropServices;
 

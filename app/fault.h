@@ -8,18 +8,15 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
+
+#include "removal/fault.h"  // the core's fault codes and its two reports, defined in fault.cpp
 
 namespace varnel {
 
 // Process-wide counter that stops the window's events: they are delivered only while it is 0.
 // Raised around the building of the window, and for good by a fault report and by the normal end.
 extern std::atomic<int> eventHold;
-
-// The two faults raised by their code alone; their messages come from the table of coded faults.
-inline constexpr int kIndexAboveCount = 1;
-inline constexpr int kIndexBelowOne = 4;
 
 // The most bytes of a message that a fault text shows. The program's longest message is 51 bytes
 // ("指定窗口或窗口组件不存在或尚未载入"); the allocation message is at most 47. A longer message
@@ -47,11 +44,9 @@ std::string_view CodedFaultMessage(int code);
 // Raises eventHold for good, shows the fault on the calling thread and ends the process with -1.
 // Several threads may report at once, each with its own box; a fault that a thread meets while it
 // is already reporting one (from inside its box's message loop) ends the process with -1 at once.
+// The core's two reports (removal/fault.h) go the same way: ReportRuntimeError(code) with the
+// code's message from the table, ReportAllocationFailure with "分配 <bytes> 字节内存失败!".
 [[noreturn]] void ReportRuntimeError(int code, std::string_view message);
-[[noreturn]] void ReportRuntimeError(int code);
-
-// The fault of a failed allocation: "分配 <bytes> 字节内存失败!".
-[[noreturn]] void ReportAllocationFailure(std::uint64_t bytes);
 
 // Shows the composed fault text and ends the process with exit code -1, taking nothing from the
 // heap. Each program links exactly one way of showing it: the Windows error box

@@ -6,16 +6,16 @@
 #include <limits>
 #include <string>
 
-#include "removal/failing_heap.h"
-#include "removal/fault_exit.h"
 #include "removal/line_list.h"
+#include "tests/support/failing_heap.h"
+#include "tests/support/fault_exit.h"
 
 namespace varnel {
 namespace {
 
-using testing_support::AsReadBack;
-using testing_support::FailEveryAllocation;
-using testing_support::kFaultExitCode;
+using test::AsReadBack;
+using test::FailEveryAllocation;
+using test::kFaultExitCode;
 
 std::string Composed(int code, std::string_view message) {
   return std::string(ComposeFaultText(code, message).View());

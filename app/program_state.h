@@ -10,34 +10,16 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
-#include <type_traits>
 #include <vector>
+
+#include "app/form.h"
+#include "app/handles.h"
 
 namespace varnel {
 
-using WindowId = std::uint32_t;
-using ControlId = std::uint32_t;
-
-// Identifiers of the form. Nothing reaches the window or a control by any other means.
-inline constexpr WindowId kMainWindow = 0x52010001;
-inline constexpr ControlId 编辑框1 = 0x16010002;
-inline constexpr ControlId 编辑框2 = 0x16010003;
-inline constexpr ControlId 编辑框3 = 0x16010004;
-inline constexpr ControlId 标签1 = 0x16010005;
-inline constexpr ControlId 按钮1 = 0x16010006;
-
-inline constexpr ControlId kFirstControl = 编辑框1;
-inline constexpr std::size_t kControlCount = 5;
-
 enum class EntryState { kNotLoaded, kLoaded, kDiscarded };
-
-struct IconDestroyer {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
 // Output on its way to 编辑框3. Workers add whole pieces and go on at once; the UI thread takes
 // them and appends them in steps of its own (app/editbox/output.h), so no worker ever holds the UI

@@ -3,23 +3,18 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/editbox/editbox.h"
+#include "app/handles.h"
 #include "app/program_state.h"
 #include "removal/line_list.h"
 #include "removal/removal_run.h"
 
 namespace varnel {
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 // Starts `procedure` on a new thread with default security and stack, running at once. The
 // handle is null when the thread could not be made.

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
-#include <new>
 #include <string>
 
 #include "app/accessible_names.h"
 #include "app/fault.h"
+#include "app/focus.h"
 #include "app/program_state.h"
+#include "app/resize.h"
 #include "app/window.h"
 
 namespace varnel {
@@ -26,11 +27,7 @@ std::wstring ExecutablePath(std::size_t firstSize) {
   constexpr std::size_t kLongestPath = 32768;  // the most any Windows path can hold, NUL included
   std::wstring path;
   for (std::size_t size = firstSize < 1 ? 1 : firstSize; size <= 2 * kLongestPath; size *= 2) {
-    try {
-      path.resize(size);
-    } catch (const std::bad_alloc&) {
-      ReportAllocationFailure(size * sizeof(wchar_t));
-    }
+    ResizeOrReport(path, size);
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(size));
     if (length == 0) return {};
     if (length < size) {  // it fitted, with its NUL; a full buffer means the path was cut

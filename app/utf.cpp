@@ -1,27 +1,11 @@
 #include "app/utf.h"
 
 #include <cstdint>
-#include <new>
-#include <stdexcept>
 
-#include "app/fault.h"
+#include "app/resize.h"
 
 namespace varnel {
 namespace {
-
-// A failed allocation is the allocation fault, with the bytes asked for, not an exception.
-template <typename String>
-void ResizeOrReport(String& text, std::uint64_t size) {
-  constexpr std::uint64_t kUnit = sizeof(typename String::value_type);
-  if (size > text.max_size()) ReportAllocationFailure(size * kUnit);
-  try {
-    text.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    ReportAllocationFailure(size * kUnit);
-  } catch (const std::length_error&) {
-    ReportAllocationFailure(size * kUnit);
-  }
-}
 
 bool IsHighSurrogate(std::uint32_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;

@@ -11,8 +11,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# One self-contained executable: no libstdc++ or winpthread DLL next to it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
 # CTest runs the Windows programs under Wine, with the project's own prefix and settings.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")

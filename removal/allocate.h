@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-#include "app/fault.h"
+#include "removal/fault.h"
 
 namespace varnel {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/fault.h"
+#include "removal/fault.h"
 #include "removal/allocate.h"
 
 namespace varnel {

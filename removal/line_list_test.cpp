@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "removal/allocate.h"
-#include "removal/fault_exit.h"
+#include "tests/support/fault_exit.h"
 
 // The allocation fault is checked by asking for more than any heap gives. Under AddressSanitizer
 // such a request must fail by returning null, as the heap does, not by stopping the program.
@@ -23,8 +23,8 @@ extern "C" const char* __asan_default_options() {
 namespace varnel {
 namespace {
 
-using testing_support::AsReadBack;
-using testing_support::kFaultExitCode;
+using test::AsReadBack;
+using test::kFaultExitCode;
 using namespace std::string_literals;
 
 struct SplitCase {

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Windows program and starts it under Wine. Uses the caller's
-# X display when there is one; otherwise starts a private Xvfb display for it.
+# Installs what is missing, builds the shipped Windows program (release preset) and starts it under
+# Wine. Uses the caller's X display when there is one; otherwise starts a private Xvfb display for
+# it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target varnel
+cmake --preset release >/dev/null
+cmake --build --preset release --target varnel
 if [ -n "${DISPLAY:-}" ]; then
   export VARNEL_USE_DISPLAY=1
 else
   echo "no DISPLAY: starting the tool on a private Xvfb display"
 fi
-exec scripts/display.sh bash -c 'scripts/wine-prefix.sh && scripts/wine-run build/windows/varnel.exe'
+exec scripts/wine-session.sh scripts/wine-run build/release/varnel.exe

@@ -4,23 +4,22 @@
 # runs a small removal in it; once the remaining lines are in the right box the screen is
 # photographed and the window cut out (383 by 302 pixels, centred on the screen).
 # Usage: scripts/screenshot.sh [OUTPUT.png]    (default: docs/window.png)
-# Environment: VARNEL_BUILD_DIR (default build/windows), WINEPREFIX (default build/wineprefix).
+# Environment: VARNEL_BUILD_DIR (default build/release); Wine's: scripts/wine-env.sh.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 output=$(realpath -m "${1:-$root/docs/window.png}")
-build=${VARNEL_BUILD_DIR:-$root/build/windows}
+build=${VARNEL_BUILD_DIR:-$root/build/release}
 for program in "$build/varnel.exe" "$build/sample_run.exe"; do
-  [ -f "$program" ] || { echo "no $program: build the windows preset first" >&2; exit 1; }
+  [ -f "$program" ] || { echo "no $program: build the release preset first" >&2; exit 1; }
 done
 
 if [ "${VARNEL_SCREENSHOT_INNER:-0}" != 1 ]; then
   export VARNEL_SCREENSHOT_INNER=1
-  exec "$here/display.sh" "$0" "$output"
+  exec "$here/wine-session.sh" "$0" "$output"
 fi
 
-# Inside the private display from here on.
-"$here/wine-prefix.sh"
+# Inside the private display, with the Wine prefix made, from here on.
 shots=$(mktemp -d)
 # The sample run keeps the window open while its input stays open: the script holds the fifo's
 # writing end until the picture is taken.

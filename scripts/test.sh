@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test: installs what is missing, builds every preset and runs every test, native (under
-# AddressSanitizer and UndefinedBehaviorSanitizer), the fuzz target for a bounded time, and the
-# Windows programs under Wine on a private X display. Exits non-zero when anything fails.
+# AddressSanitizer and UndefinedBehaviorSanitizer), the fuzz target for a bounded time, the shipped
+# program's release build, and the Windows programs under Wine on a private X display. Exits
+# non-zero when anything fails.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -29,8 +30,10 @@ if step "fuzz build" bash -c 'cmake --preset fuzz >/dev/null && cmake --build --
   step "fuzz run" bash scripts/fuzz.sh "${VARNEL_FUZZ_SECONDS:-60}"
 fi
 
+step "release build" bash -c 'cmake --preset release >/dev/null && cmake --build --preset release'
+
 if step "windows build" bash -c 'cmake --preset windows >/dev/null && cmake --build --preset windows'; then
-  step "windows tests" scripts/display.sh bash -c 'scripts/wine-prefix.sh && ctest --preset windows'
+  step "windows tests" scripts/wine-session.sh ctest --preset windows
 fi
 
 [ ${#failed[@]} -eq 0 ] || echo "failed steps: ${failed[*]}"

@@ -11,6 +11,7 @@
 
 #include "app/editbox/output.h"
 #include "app/fault.h"
+#include "app/resize.h"
 #include "app/ui_call.h"
 #include "app/utf.h"
 
@@ -52,12 +53,9 @@ std::optional<std::string> ReadContent(WindowId window, ControlId control) {
   int length = 0;
   WithLiveControl(window, control, [&length](HWND box) { length = GetWindowTextLengthW(box); });
   if (length == 0) return std::nullopt;
-  std::wstring text;
-  try {
-    text.resize(static_cast<std::size_t>(length));  // zero-filled: every page touched here
-  } catch (const std::bad_alloc&) {
-    ReportAllocationFailure((static_cast<std::uint64_t>(length) + 1) * sizeof(wchar_t));
-  }
+  std::wstring text;  // zero-filled as it grows: every page is touched here
+  if (!TryResize(text, static_cast<std::uint64_t>(length)))
+    ReportAllocationFailure(BytesOf<wchar_t>(static_cast<std::uint64_t>(length) + 1));
   // The string keeps room for a terminating NUL after its last unit, which is all that
   // GetWindowTextW writes beyond `length` units. What the user adds meanwhile is left out.
   int copied = 0;

@@ -9,15 +9,16 @@
 # VARNEL_BENCH_PEER_LIMIT seconds (default 120) is stopped; its time and ratio are then lower
 # bounds, and the output says so. The output ends with one "core n=..." line per n.
 #
-# VARNEL_BENCH_DIR names the build dir (default build/native, configured with the native preset).
+# VARNEL_BENCH_DIR names the build dir (default build/native-release, configured with the
+# native-release preset: optimised, no sanitizers).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
-dir=${VARNEL_BENCH_DIR:-build/native}
+dir=${VARNEL_BENCH_DIR:-build/native-release}
 sizes=${VARNEL_BENCH_SIZES:-"10000 100000 1000000"}
 scan_limit=60
 peer_limit=${VARNEL_BENCH_PEER_LIMIT:-120}
 
-cmake --preset native -B "$dir" >/dev/null
+cmake --preset native-release -B "$dir" >/dev/null
 cmake --build "$dir" -j2 --target core_bench >/dev/null
 bench="$dir/core_bench"
 data="$dir/bench-core"

@@ -31,7 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-namespace remote = varnel::remote;
+namespace remote = varnel::test;
 
 constexpr milliseconds kKeyEvery(50);
 constexpr milliseconds kKeyPatience(30000);
@@ -52,14 +52,7 @@ std::wstring Number(std::mt19937_64& random) {
   return number;
 }
 
-std::wstring Join(const std::vector<std::wstring>& lines) {
-  std::wstring text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += L"\r\n";
-    text += lines[i];
-  }
-  return text;
-}
+using remote::Join;
 
 // n distinct 11-digit numbers, and n to remove: half taken from the source, the source's last line
 // among them (so that every piece of the output ends with CR LF and overlapping runs can only mix

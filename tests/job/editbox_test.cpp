@@ -22,22 +22,19 @@
 #include "app/startup.h"
 #include "app/utf.h"
 #include "app/window.h"
+#include "tests/support/fault_exit.h"
+#include "tests/support/text.h"
+#include "tests/support/wait.h"
 
 namespace varnel {
 namespace {
 
+using test::TextOf;
 using testing::HasSubstr;
 using testing::Not;
 
 HWND Box(ControlId box) {
   return Program().controls[box - kFirstControl];
-}
-
-std::wstring TextOf(HWND box) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-  return text;
 }
 
 std::pair<DWORD, DWORD> Selection(HWND box) {
@@ -50,15 +47,7 @@ std::pair<DWORD, DWORD> Selection(HWND box) {
 // Runs the UI thread's messages until the output queue has appended everything and painted the
 // box, at most a minute.
 void PumpUntilOutputIdle() {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!OutputIdle() && std::chrono::steady_clock::now() < deadline) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  test::PumpUntil([] { return OutputIdle(); }, std::chrono::minutes(1));
 }
 
 // Runs `work` on a worker thread while this thread, the UI thread, runs the program's message
@@ -216,9 +205,10 @@ TEST(TextConversionTest, EveryUnitComesBackAndValidTextIsPlainUtf8) {
   std::wstring valid;
   for (unsigned unit = 1; unit <= 0xFFFF; ++unit)
     if (unit < 0xD800 || unit > 0xDFFF) valid += static_cast<wchar_t>(unit);
-  for (unsigned high = 0xD800; high <= 0xDBFF; high += 0x1F)
+  for (unsigned high = 0xD800; high <= 0xDBFF; high += 0x1F) {
     for (unsigned low : {0xDC00u, 0xDC01u, 0xDE00u, 0xDFFFu})
       valid.append({static_cast<wchar_t>(high), static_cast<wchar_t>(low)});
+  }
   valid.append({L'\xDBFF', L'\xDFFF'});
   const int units = static_cast<int>(valid.size());
   std::string system(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, valid.data(), units,
@@ -376,7 +366,7 @@ TEST(EditBoxDeathTest, OperationsAfterTheWindowIsGoneEndInTheirFault) {
           }).join();
           std::_Exit(0);
         },
-        testing::ExitedWithCode(-1),
+        testing::ExitedWithCode(test::kFaultExitCode),
         testing::AllOf(HasSubstr(std::string("错误信息：") + c.message),
                        Not(HasSubstr("错误代码"))))
         << c.message;

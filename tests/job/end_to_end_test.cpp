@@ -13,7 +13,7 @@
 
 #include "tests/support/remote_program.h"
 
-namespace varnel::remote {
+namespace varnel::test {
 namespace {
 
 using std::chrono::milliseconds;
@@ -31,12 +31,6 @@ std::vector<std::wstring> Numbers(int count, int first) {
   std::vector<std::wstring> lines;
   for (int i = 0; i < count; ++i) lines.push_back(std::to_wstring(13000000000LL + first + i * 7LL));
   return lines;
-}
-
-std::wstring Join(const std::vector<std::wstring>& lines) {
-  std::wstring text;
-  for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? L"\r\n" : L"") + lines[i];
-  return text;
 }
 
 std::vector<std::wstring> SplitAtCrLf(const std::wstring& text) {
@@ -340,4 +334,4 @@ TEST(EndToEnd, ClosingDuringFourLongRunsEndsAtOnceWithZero) {
 }
 
 }  // namespace
-}  // namespace varnel::remote
+}  // namespace varnel::test

@@ -2,11 +2,9 @@
 
 #include <tlhelp32.h>
 
-#include <array>
 #include <cstring>
-#include <utility>
 
-namespace varnel::remote {
+namespace varnel::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -56,25 +54,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 
 }  // namespace
 
-Handle::Handle(Handle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
-
-Handle& Handle::operator=(Handle&& other) noexcept {
-  if (this != &other) {
-    if (handle != nullptr) CloseHandle(handle);
-    handle = std::exchange(other.handle, nullptr);
-  }
-  return *this;
-}
-
-Handle::~Handle() {
-  if (handle != nullptr) CloseHandle(handle);
-}
-
 Program::~Program() {
-  if (process.handle == nullptr) return;
-  if (WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process.handle, 1);
-    WaitForSingleObject(process.handle, 5000);
+  if (!process) return;
+  if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);
   }
 }
 
@@ -109,7 +93,7 @@ std::optional<Program> StartProcess(std::wstring_view path, std::wstring_view wo
   }
   CloseHandle(info.hThread);
   Program started;
-  started.process = Handle(info.hProcess);
+  started.process.reset(info.hProcess);
   started.id = info.dwProcessId;
   return started;
 }
@@ -123,19 +107,13 @@ std::optional<Program> Start(std::wstring_view path, milliseconds timeout) {
 }
 
 std::optional<DWORD> WaitForExit(const Program& program, milliseconds timeout) {
-  if (WaitForSingleObject(program.process.handle, static_cast<DWORD>(timeout.count())) !=
+  if (WaitForSingleObject(program.process.get(), static_cast<DWORD>(timeout.count())) !=
       WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD code = 0;
-  if (!GetExitCodeProcess(program.process.handle, &code)) return std::nullopt;
+  if (!GetExitCodeProcess(program.process.get(), &code)) return std::nullopt;
   return code;
-}
-
-std::wstring ClassOf(HWND window) {
-  std::array<wchar_t, 256> name{};
-  const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
-  return std::wstring(name.data(), static_cast<std::size_t>(length));
 }
 
 HWND FindWindowOf(const Program& program, std::wstring_view className, milliseconds timeout) {
@@ -144,7 +122,7 @@ HWND FindWindowOf(const Program& program, std::wstring_view className, milliseco
   for (;;) {
     EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) return search.found;
-    if (Clock::now() >= deadline || WaitForSingleObject(program.process.handle, 0) != WAIT_TIMEOUT)
+    if (Clock::now() >= deadline || WaitForSingleObject(program.process.get(), 0) != WAIT_TIMEOUT)
       return nullptr;
     Sleep(20);
   }
@@ -244,12 +222,12 @@ bool WaitForText(HWND box, std::wstring_view expected, milliseconds timeout, std
 int ThreadCount(const Program& program) {
   const HANDLE taken = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (taken == INVALID_HANDLE_VALUE) return -1;
-  const Handle snapshot(taken);
+  const UniqueHandle snapshot(taken);
   int count = 0;
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot.handle, &entry); more;
-       more = Thread32Next(snapshot.handle, &entry)) {
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
     if (entry.th32OwnerProcessID == program.id) ++count;
   }
   return count;
@@ -293,4 +271,4 @@ std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout) {
   return WaitForExit(program, timeout);
 }
 
-}  // namespace varnel::remote
+}  // namespace varnel::test

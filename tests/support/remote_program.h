@@ -1,6 +1,7 @@
 // Driving a built program from another process, as a user would: start it, find its windows and
 // boxes, put text in, click, read text out, close it, read its exit code. Used by the window and
-// end-to-end tests and by the benchmark. Every wait has a timeout.
+// end-to-end tests, by the README's sample run and by the GUI benchmark. Every wait has a timeout,
+// kPatience (wait.h) unless the caller gives one.
 #pragma once
 
 #include <windows.h>
@@ -10,40 +11,27 @@
 #include <string>
 #include <string_view>
 
-namespace varnel::remote {
+#include "app/form.h"
+#include "app/handles.h"
+#include "tests/support/text.h"
+#include "tests/support/wait.h"
+
+namespace varnel::test {
 
 using std::chrono::milliseconds;
 
-// How long a wait lasts unless the caller says otherwise.
-inline constexpr milliseconds kPatience{20000};
-
-// The class of the program's main window.
-inline constexpr wchar_t kMainWindowClass[] = L"VarnelWindow";
-
-// Child IDs of the window's controls.
-inline constexpr int kSourceBox = 100;    // 编辑框1
-inline constexpr int kRemovalBox = 110;   // 编辑框2
-inline constexpr int kOutputBox = 120;    // 编辑框3
-inline constexpr int kLabel = 130;        // 标签1
-inline constexpr int kStartButton = 140;  // 按钮1
-
-// A kernel handle, closed when the object ends.
-struct Handle {
-  HANDLE handle = nullptr;
-
-  Handle() = default;
-  explicit Handle(HANDLE h) noexcept : handle(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle(Handle&& other) noexcept;
-  Handle& operator=(Handle&& other) noexcept;
-  ~Handle();
-};
+// The class of the program's main window and the child IDs of its controls, as its form gives them.
+using varnel::kMainWindowClass;
+inline constexpr int kSourceBox = ChildIdOf(编辑框1);
+inline constexpr int kRemovalBox = ChildIdOf(编辑框2);
+inline constexpr int kOutputBox = ChildIdOf(编辑框3);
+inline constexpr int kLabel = ChildIdOf(标签1);
+inline constexpr int kStartButton = ChildIdOf(按钮1);
 
 // A started process, and its main window once found. Ending the object ends a process still
 // running.
 struct Program {
-  Handle process;
+  UniqueHandle process;
   DWORD id = 0;
   HWND window = nullptr;
 
@@ -72,9 +60,6 @@ std::optional<Program> Start(std::wstring_view path, milliseconds timeout = kPat
 
 // The process's exit code once it has ended, waiting at most `timeout`; nullopt while it runs.
 std::optional<DWORD> WaitForExit(const Program& program, milliseconds timeout = kPatience);
-
-// The window's class name.
-std::wstring ClassOf(HWND window);
 
 // The visible top-level window of the program's process with the given class, waiting for it to
 // appear (looking at least once); nullptr when none appeared in time or the process ended.
@@ -125,4 +110,4 @@ std::optional<std::chrono::steady_clock::duration> TypeTabAndTimeFocusMove(HWND 
 // it did not end in time.
 std::optional<DWORD> CloseAndWait(Program& program, milliseconds timeout);
 
-}  // namespace varnel::remote
+}  // namespace varnel::test

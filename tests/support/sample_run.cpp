@@ -15,7 +15,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-namespace remote = varnel::remote;
+namespace test = varnel::test;
 
 constexpr wchar_t kSource[] = L"苹果\r\n香蕉\r\n橙子\r\n葡萄\r\n西瓜\r\n草莓";
 constexpr wchar_t kRemoval[] = L"西瓜\r\n香蕉\r\n柠檬";
@@ -38,18 +38,19 @@ void WaitForEndOfInput() {
 }  // namespace
 
 int main() {
-  std::optional<remote::Program> program = remote::Start(remote::ProgramBesideThis());
+  std::optional<test::Program> program = test::Start(test::ProgramBesideThis());
   if (!program) return Fail("varnel.exe did not start or showed no window");
-  if (!remote::SetText(program->Control(remote::kSourceBox), kSource) ||
-      !remote::SetText(program->Control(remote::kRemovalBox), kRemoval) ||
-      !remote::Click(program->Control(remote::kStartButton)))
+  if (!test::SetText(program->Control(test::kSourceBox), kSource) ||
+      !test::SetText(program->Control(test::kRemovalBox), kRemoval) ||
+      !test::Click(program->Control(test::kStartButton))) {
     return Fail("the window did not take the texts or the click");
-  if (!remote::WaitForText(program->Control(remote::kOutputBox), kRemaining, 20s))
+  }
+  if (!test::WaitForText(program->Control(test::kOutputBox), kRemaining, 20s))
     return Fail("the remaining lines did not appear in the right box");
 
   std::puts("ready");
   std::fflush(stdout);
   WaitForEndOfInput();
-  if (remote::CloseAndWait(*program, 20s) != 0u) return Fail("the program did not end with 0");
+  if (test::CloseAndWait(*program, 20s) != 0u) return Fail("the program did not end with 0");
   return 0;
 }

@@ -10,11 +10,11 @@
 #include <oleacc.h>
 
 #include <chrono>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/handles.h"
 #include "tests/support/remote_program.h"
 
 namespace varnel {
@@ -22,19 +22,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-using remote::FindWindowOf;
-using remote::FolderOfThisProgram;
-using remote::kMainWindowClass;
-using remote::Program;
-using remote::ProgramBesideThis;
-using remote::StartProcess;
-using remote::WaitForExit;
-
-constexpr int kLabel = 130;  // 标签1
-
-struct ComReleaser {
-  void operator()(IUnknown* object) const { object->Release(); }
-};
+using test::FindWindowOf;
+using test::FolderOfThisProgram;
+using test::kMainWindowClass;
+using test::Program;
+using test::ProgramBesideThis;
+using test::StartProcess;
+using test::WaitForExit;
 
 struct ComApartment {
   const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -53,9 +47,10 @@ Announced AnnouncedFor(HWND control) {
   IAccessible* found = nullptr;
   if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
                                         __uuidof(IAccessible), reinterpret_cast<void**>(&found))) ||
-      found == nullptr)
+      found == nullptr) {
     return {};
-  const std::unique_ptr<IAccessible, ComReleaser> object(found);
+  }
+  const UniqueCom<IAccessible> object(found);
   VARIANT self{};
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
@@ -80,7 +75,7 @@ bool SystemTakesAnnotatedNames() {
   if (box != nullptr &&
       SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                  IID_IAccPropServices, reinterpret_cast<void**>(&created)))) {
-    const std::unique_ptr<IAccPropServices, ComReleaser> services(created);
+    const UniqueCom<IAccPropServices> services(created);
     named = SUCCEEDED(services->SetHwndPropStr(box, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                                                PROPID_ACC_NAME, L"probe")) &&
             AnnouncedFor(box).name == L"probe";
@@ -114,10 +109,10 @@ TEST(ScreenReaderTest, BoxesAreEditFieldsNamedByTheirCaptionsAndTheLabelIsStatic
     const wchar_t* name;
     LONG role;
   } controls[] = {
-      {"编辑框1", remote::kSourceBox, L"原始文本", ROLE_SYSTEM_TEXT},
-      {"编辑框2", remote::kRemovalBox, L"需剔除文本", ROLE_SYSTEM_TEXT},
-      {"编辑框3", remote::kOutputBox, L"余下文本", ROLE_SYSTEM_TEXT},
-      {"标签1", kLabel, L"原始文本 需剔除文本 余下文本", ROLE_SYSTEM_STATICTEXT},
+      {"编辑框1", test::kSourceBox, L"原始文本", ROLE_SYSTEM_TEXT},
+      {"编辑框2", test::kRemovalBox, L"需剔除文本", ROLE_SYSTEM_TEXT},
+      {"编辑框3", test::kOutputBox, L"余下文本", ROLE_SYSTEM_TEXT},
+      {"标签1", test::kLabel, L"原始文本 需剔除文本 余下文本", ROLE_SYSTEM_STATICTEXT},
   };
   for (const auto& control : controls) {
     SCOPED_TRACE(control.what);
@@ -135,10 +130,11 @@ TEST(ScreenReaderTest, BoxesAreEditFieldsNamedByTheirCaptionsAndTheLabelIsStatic
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForExit(*program), 0u);
 
-  if (!namesReadable)
+  if (!namesReadable) {
     GTEST_SKIP() << "this system's annotation service names no window (Wine's oleacc leaves "
                     "IAccPropServices::SetHwndPropStr unimplemented), so the names cannot be read "
                     "back; window_test checks what the program hands to the service";
+  }
 }
 
 }  // namespace

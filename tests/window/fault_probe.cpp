@@ -15,7 +15,7 @@
 #include "app/fault.h"
 #include "app/startup.h"
 #include "app/window.h"
-#include "removal/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int RunTheProgram() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   if (std::strcmp(commandLine, "worker-heap-runs-out") == 0) {
-    varnel::testing_support::FailEveryAllocationButOnThisThread();
+    varnel::test::FailEveryAllocationButOnThisThread();
     return RunTheProgram();
   }
   if (std::strcmp(commandLine, "fault-inside-report") == 0) {

@@ -20,16 +20,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-using remote::FindWindowOf;
-using remote::FocusOf;
-using remote::FolderOfThisProgram;
-using remote::GetText;
-using remote::kMainWindowClass;
-using remote::Program;
-using remote::ProgramBesideThis;
-using remote::StartProcess;
-using remote::WaitForExit;
-using remote::WaitForText;
+using test::FindWindowOf;
+using test::FocusOf;
+using test::FolderOfThisProgram;
+using test::GetText;
+using test::kMainWindowClass;
+using test::Program;
+using test::ProgramBesideThis;
+using test::StartProcess;
+using test::WaitForExit;
+using test::WaitForText;
 
 LPARAM KeyFlags(WORD key, bool alt) {
   return 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 |
@@ -102,8 +102,9 @@ TEST(StartTest, ArgumentsChangeNothingAndASecondCopyRunsOnItsOwn) {
 std::wstring WorkingDirectoryOf(HANDLE process) {
   PROCESS_BASIC_INFORMATION basic{};
   if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) !=
-      0)
+      0) {
     return L"<no process information>";
+  }
   PEB peb{};
   if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr))
     return L"<no PEB>";
@@ -119,8 +120,9 @@ std::wstring WorkingDirectoryOf(HANDLE process) {
     return L"<no process parameters>";
   std::wstring directory(head.currentDirectory.Length / sizeof(wchar_t), L'\0');
   if (!ReadProcessMemory(process, head.currentDirectory.Buffer, directory.data(),
-                         head.currentDirectory.Length, nullptr))
+                         head.currentDirectory.Length, nullptr)) {
     return L"<no directory text>";
+  }
   return directory;
 }
 
@@ -177,13 +179,14 @@ void ExpectWorkingDirectoryIsItsFolder(const ProgramCopy& copy) {
   const bool isLong = copy.program.size() >= MAX_PATH;
   std::optional<Program> program =
       StartProcess(isLong ? L"\\\\?\\" + copy.program : copy.program, TempFolder());
-  if (!program && isLong)
+  if (!program && isLong) {
     GTEST_SKIP() << "this system cannot start a program from a path longer than MAX_PATH (error "
                  << GetLastError() << ")";
+  }
   ASSERT_TRUE(program) << "the copy did not start: " << GetLastError();
   HWND window = FindWindowOf(*program, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
-  std::wstring directory = WorkingDirectoryOf(program->process.handle);
+  std::wstring directory = WorkingDirectoryOf(program->process.get());
   if (directory.size() > 3 && directory.back() == L'\\') directory.pop_back();
   EXPECT_EQ(Narrow(directory), Narrow(copy.Folder()));
   PostMessageW(window, WM_CLOSE, 0, 0);
@@ -443,7 +446,7 @@ int BoxCount(const Program& program) {
         auto& s = *reinterpret_cast<Search*>(context);
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process == s.process && IsWindowVisible(window) && remote::ClassOf(window) == L"#32770")
+        if (process == s.process && IsWindowVisible(window) && test::ClassOf(window) == L"#32770")
           ++s.boxes;
         return TRUE;
       },
@@ -463,15 +466,15 @@ TEST(FaultBoxTest, FaultOnARunsWorkerStopsClicksButNotTyping) {
   ASSERT_TRUE(probe);
   HWND window = FindWindowOf(*probe, kMainWindowClass);
   ASSERT_NE(window, nullptr) << "no window appeared";
-  HWND button = GetDlgItem(window, remote::kStartButton);
-  ASSERT_TRUE(remote::SetText(GetDlgItem(window, remote::kSourceBox), L"abc"));
-  ASSERT_TRUE(remote::Click(button));
+  HWND button = GetDlgItem(window, test::kStartButton);
+  ASSERT_TRUE(test::SetText(GetDlgItem(window, test::kSourceBox), L"abc"));
+  ASSERT_TRUE(test::Click(button));
   ASSERT_NE(FindWindowOf(*probe, L"#32770"), nullptr) << "no box appeared";
 
-  const int threads = remote::ThreadCount(*probe);
-  ASSERT_TRUE(remote::Click(button));
-  EXPECT_EQ(remote::ThreadCount(*probe), threads) << "the click started a run";
-  HWND removalBox = GetDlgItem(window, remote::kRemovalBox);
+  const int threads = test::ThreadCount(*probe);
+  ASSERT_TRUE(test::Click(button));
+  EXPECT_EQ(test::ThreadCount(*probe), threads) << "the click started a run";
+  HWND removalBox = GetDlgItem(window, test::kRemovalBox);
   for (wchar_t key : std::wstring(L"typed")) PostMessageW(removalBox, WM_CHAR, key, 1);
   EXPECT_TRUE(WaitForText(removalBox, L"typed", 5000ms));
   EXPECT_EQ(BoxCount(*probe), 1);

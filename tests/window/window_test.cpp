@@ -18,7 +18,8 @@
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "app/window.h"
-#include "tests/window/wait.h"
+#include "tests/support/text.h"
+#include "tests/support/wait.h"
 
 namespace varnel {
 namespace {
@@ -28,18 +29,8 @@ void CountClick() {
   ++clicks;
 }
 
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  std::array<wchar_t, 64> name{};
-  return std::wstring(name.data(), static_cast<std::size_t>(GetClassNameW(
-                                       window, name.data(), static_cast<int>(name.size()))));
-}
+using test::ClassOf;
+using test::TextOf;
 
 RECT ClientRectOf(HWND control) {
   RECT rect;
@@ -259,9 +250,10 @@ TEST_F(WindowTest, LabelAndButtonCarryTheirExactTexts) {
 
 TEST_F(WindowTest, BoxesAndButtonUseTheDefaultGuiFontAndBoxesHaveNoLengthLimit) {
   const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-  for (ControlId id : {编辑框1, 编辑框2, 编辑框3, 按钮1})
+  for (ControlId id : {编辑框1, 编辑框2, 编辑框3, 按钮1}) {
     EXPECT_EQ(static_cast<WPARAM>(SendMessageW(Control(id), WM_GETFONT, 0, 0)), font)
         << std::hex << id;
+  }
   for (ControlId id : {编辑框1, 编辑框2, 编辑框3}) {
     EXPECT_GE(static_cast<DWORD>(SendMessageW(Control(id), EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEu);
     EXPECT_EQ(TextOf(Control(id)), L"");
@@ -291,11 +283,12 @@ TEST_F(WindowTest, PaintsFaceColourAroundWhiteBoxesAndBlackLabelText) {
   // The captions are drawn in black: the darkest pixel of the label is black or nearly so (the
   // font may be smoothed).
   int darkest = 3 * 255;
-  for (int y = 0; y < 24; ++y)
+  for (int y = 0; y < 24; ++y) {
     for (int x = 0; x < 352; ++x) {
       const COLORREF c = pixel(Control(标签1), x, y);
       darkest = std::min(darkest, GetRValue(c) + GetGValue(c) + GetBValue(c));
     }
+  }
   EXPECT_LT(darkest, 3 * 0x40);
 }
 

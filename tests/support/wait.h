@@ -1,4 +1,5 @@
-// Waiting under Wine: every wait polls with a timeout, so that a test fails instead of hanging.
+// Waiting under Wine: every wait polls with a timeout, so that a test fails instead of hanging. The
+// waits of remote_program.h take the same patience.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 
 namespace varnel::test {
 
+// How long a wait lasts unless the caller says otherwise.
 inline constexpr std::chrono::milliseconds kPatience{20000};
 
 // Runs this thread's messages until `done()` holds or the time is up; returns whether it held.

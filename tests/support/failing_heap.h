@@ -4,7 +4,7 @@
 // exhausted heap (std::bad_alloc, or null from the nothrow forms).
 #pragma once
 
-namespace varnel::testing_support {
+namespace varnel::test {
 
 // From now on every allocation fails, on every thread.
 void FailEveryAllocation();
@@ -12,4 +12,4 @@ void FailEveryAllocation();
 // From now on every allocation fails on every thread but the calling one.
 void FailEveryAllocationButOnThisThread();
 
-}  // namespace varnel::testing_support
+}  // namespace varnel::test

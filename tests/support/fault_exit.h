@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnel::testing_support {
+namespace varnel::test {
 
 // The process ends with exit code -1: 0xFFFFFFFF on Windows, 255 where only 8 bits are kept.
 #ifdef _WIN32
@@ -28,4 +28,4 @@ inline std::string AsReadBack(std::string_view text) {
 #endif
 }
 
-}  // namespace varnel::testing_support
+}  // namespace varnel::test

@@ -1,4 +1,4 @@
-#include "removal/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 #include <atomic>
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <thread>
 #endif
 
-namespace varnel::testing_support {
+namespace varnel::test {
 namespace {
 
 #ifdef _WIN32
@@ -60,24 +60,24 @@ void FailEveryAllocationButOnThisThread() {
   failing.store(Failing::kAllButSpared);
 }
 
-}  // namespace varnel::testing_support
+}  // namespace varnel::test
 
 void* operator new(std::size_t size) {
-  if (void* memory = varnel::testing_support::Allocate(size)) return memory;
+  if (void* memory = varnel::test::Allocate(size)) return memory;
   throw std::bad_alloc();
 }
 
 void* operator new[](std::size_t size) {
-  if (void* memory = varnel::testing_support::Allocate(size)) return memory;
+  if (void* memory = varnel::test::Allocate(size)) return memory;
   throw std::bad_alloc();
 }
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return varnel::testing_support::Allocate(size);
+  return varnel::test::Allocate(size);
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return varnel::testing_support::Allocate(size);
+  return varnel::test::Allocate(size);
 }
 
 void operator delete(void* memory) noexcept {
