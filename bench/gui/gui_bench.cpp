@@ -224,7 +224,7 @@ double TimeFloor(const Lists& lists) {
 double PeakWorkingSetMiB(const remote::Program& varnel) {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(varnel.process.handle, &counters, sizeof counters)) return -1;
+  if (!GetProcessMemoryInfo(varnel.process.get(), &counters, sizeof counters)) return -1;
   return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
 }
 
