@@ -4,6 +4,7 @@
 # and four runs:
 #   gui n=<n> runs=<k> run_seconds=<s> floor_seconds=<s> ratio=<r> key_wait_max_ms=<ms> key_wait_median_ms=<ms>
 # and then: gui n=<n> close_seconds=<s> exit_code=<c>
+# and: gui n=<n> peak_working_set_mib=<m> box_text_mib=<m> peak_ratio=<r>
 #
 # Usage: bench/run gui [repetitions] [n...]
 # Environment: VARNEL_BUILD_DIR (default build/release); Wine's: scripts/wine-env.sh.
