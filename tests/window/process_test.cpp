@@ -78,10 +78,10 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, CloseTest, ::testing::ValuesIn(kCloseWays),
 
 TEST(StartTest, ArgumentsChangeNothingAndASecondCopyRunsOnItsOwn) {
   std::optional<Program> first = StartProcess(ProgramBesideThis(), FolderOfThisProgram());
+  ASSERT_TRUE(first) << "the system refused to start the first copy: error " << GetLastError();
   std::optional<Program> second =
       StartProcess(ProgramBesideThis(), FolderOfThisProgram(), L"--help /? C:\\x.txt");
-  ASSERT_TRUE(first);
-  ASSERT_TRUE(second);
+  ASSERT_TRUE(second) << "the system refused to start the second copy: error " << GetLastError();
   HWND firstWindow = FindWindowOf(*first, kMainWindowClass);
   HWND secondWindow = FindWindowOf(*second, kMainWindowClass);
   ASSERT_NE(firstWindow, nullptr);
