@@ -16,6 +16,7 @@
 
 #include "app/handles.h"
 #include "tests/support/remote_program.h"
+#include "tests/support/text.h"
 
 namespace varnel {
 namespace {
@@ -25,6 +26,7 @@ using namespace std::chrono_literals;
 using test::FindWindowOf;
 using test::FolderOfThisProgram;
 using test::kMainWindowClass;
+using test::Narrow;
 using test::Program;
 using test::ProgramBesideThis;
 using test::StartProcess;
@@ -84,14 +86,6 @@ bool SystemTakesAnnotatedNames() {
   }
   if (box != nullptr) DestroyWindow(box);
   return named;
-}
-
-std::string Narrow(std::wstring_view text) {
-  std::string utf8(text.size() * 4, '\0');
-  utf8.resize(static_cast<std::size_t>(
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
-                          static_cast<int>(utf8.size()), nullptr, nullptr)));
-  return utf8;
 }
 
 TEST(ScreenReaderTest, BoxesAreEditFieldsNamedByTheirCaptionsAndTheLabelIsStaticText) {

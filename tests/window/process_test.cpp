@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/remote_program.h"
+#include "tests/support/text.h"
 
 namespace varnel {
 namespace {
@@ -25,6 +26,7 @@ using test::FocusOf;
 using test::FolderOfThisProgram;
 using test::GetText;
 using test::kMainWindowClass;
+using test::Narrow;
 using test::Program;
 using test::ProgramBesideThis;
 using test::StartProcess;
@@ -162,14 +164,6 @@ bool FitsCodePage936(std::wstring_view text) {
   WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
                       nullptr, 0, nullptr, &lost);
   return !lost;
-}
-
-std::string Narrow(std::wstring_view text) {
-  std::string utf8(text.size() * 4, '\0');
-  utf8.resize(static_cast<std::size_t>(
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
-                          static_cast<int>(utf8.size()), nullptr, nullptr)));
-  return utf8;
 }
 
 // Starts the copy from the temporary folder and reads its working directory once the window shows.
