@@ -33,7 +33,7 @@ using std::chrono::milliseconds;
 // the two parts apart. The box is not repainted after every step: appends run with its redrawing
 // off, and a repaint is a step of its own, at most every kPaintGapPerCost times its last cost, so
 // that painting takes a small share of the time however large the box has grown.
-constexpr double kInsertTarget = 20;  // milliseconds
+constexpr double kInsertTarget = 40;  // milliseconds
 constexpr double kInsertPerFixed = 2;
 constexpr double kMostInsert = 250;  // milliseconds
 constexpr double kForget = 0.95;     // the weight of each older step in the fit, per step
