@@ -74,6 +74,20 @@ inline bool SameBytes(const char* a, const char* b, std::size_t size) {
   return size == 0 || *a == *b;
 }
 
+// Whether the line of `lines` that begins at byte `start` equals `line`: the same bytes, and then
+// the end of that line, which is a CR LF pair or the end of the text. Reads the list's bytes from
+// `start` on and nothing else, so that a slot that names a line by where it begins is enough.
+template <typename Start>
+bool LineAtEquals(const LineSpan<Start>& lines, std::size_t start, std::string_view line) {
+  if (line.size() > lines.size - start ||
+      !SameBytes(lines.bytes + start, line.data(), line.size())) {
+    return false;
+  }
+  const std::size_t after = start + line.size();
+  return after == lines.size ||
+         (lines.bytes[after] == '\r' && after + 1 < lines.size && lines.bytes[after + 1] == '\n');
+}
+
 // The set of a list's distinct lines: open addressing with linear probing over a table at most
 // two thirds full. A slot holds where its line begins in the list's bytes and 32 bits of the line's
 // hash, its tag. A lookup reads the slots from the line's home slot on; only where a tag matches
@@ -150,18 +164,8 @@ class LineIndex {
 
   std::size_t Next(std::size_t at) const { return at + 1 == capacity_ ? 0 : at + 1; }
 
-  // Whether the line that `slot` names equals `line`: the same bytes, then the line's end.
   bool Holds(const Slot& slot, std::string_view line) const {
-    const std::size_t start = static_cast<std::size_t>(slot.start - 1);
-    if (line.size() > lines_.size - start) {
-      return false;
-    }
-    if (!SameBytes(lines_.bytes + start, line.data(), line.size())) {
-      return false;
-    }
-    const std::size_t after = start + line.size();
-    return after == lines_.size || (lines_.bytes[after] == '\r' && after + 1 < lines_.size &&
-                                    lines_.bytes[after + 1] == '\n');
+    return LineAtEquals(lines_, static_cast<std::size_t>(slot.start - 1), line);
   }
 
   // Adds line `index` of the list unless an equal line is there already: one slot per distinct

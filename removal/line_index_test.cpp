@@ -71,6 +71,45 @@ TEST(ProcessHashKeyDeathTest, AnotherProcessDrawsAnotherKey) {
 }
 
 using Index = LineIndex<std::uint32_t>;
+using namespace std::string_literals;
+
+// A slot names a line by where it begins, so the line's end is found after its bytes: a CR LF pair
+// or the end of the text. Each case looks a line up at the start of one line of a list.
+TEST(LineAtEqualsTest, TheBytesAndThenTheLinesEndDecide) {
+  struct Case {
+    std::string text;
+    Position position;
+    std::string line;
+    bool equal;
+  };
+  const Case cases[] = {
+      {"abc\r\nx", 1, "abc", true},        // followed by CR LF
+      {"x\r\nabc", 2, "abc", true},        // followed by the end of the text
+      {"x\r\nabc\r\n", 2, "abc", true},    // followed by the text's final CR LF
+      {"abcdef\r\nx", 1, "abc", false},    // a prefix of the list's line
+      {"abc\r\nabcdef", 2, "abc", false},  // the same, in the last line
+      {"abc\r\r\nx", 1, "abc", false},     // followed by a CR that is part of the line
+      {"abc\r\r\nx", 1, "abc\r", true},    // the line with its own CR
+      {"abc\r", 1, "abc", false},          // a lone CR that ends the text
+      {"ab\r\nx", 1, "abc", false},        // longer than the list's line
+      {"x\r\nab", 2, "abcd", false},       // longer than what is left of the text
+      {"\r\nx", 1, "", true},              // an empty line
+      {"\r\nx", 1, "x", false},
+      {"x\r\n\r\n", 2, "", true},     // an empty last line before the final CR LF
+      {"abc\0def"s, 1, "abc", true},  // the text ends at its NUL
+      {"ab\r\nabc", 2, "ab", false},  // the last line, one byte longer
+  };
+  for (const Case& c : cases) {
+    const LineList list = SplitLines(c.text);
+    ASSERT_LE(c.position, Count(list)) << ::testing::PrintToString(c.text);
+    VisitLines(list, [&c](const auto& lines) {
+      const std::size_t start = lines.starts[static_cast<std::size_t>(c.position - 1)];
+      EXPECT_EQ(LineAtEquals(lines, start, c.line), c.equal)
+          << ::testing::PrintToString(c.text) << " line " << c.position << " against "
+          << ::testing::PrintToString(c.line);
+    });
+  }
+}
 
 const HashKey kKeyA{0x243F6A8885A308D3u, 0x13198A2E03707344u};
 const HashKey kKeyB{0xA4093822299F31D0u, 0x082EFA98EC4E6C89u};
@@ -208,15 +247,14 @@ TEST(LineIndexTest, ALineWhoseTagMatchesIsComparedByItsBytes) {
     const LineIndex index(span, kPairKey);
     EXPECT_EQ(index.Probes(kSecondOfPair), 2u);
   });
-  const LineList source = SplitLines(std::string(kSecondOfPair) + "\r\n" +
-                                     std::string(kFirstOfPair) + "\r\nline 3");
+  const LineList source =
+      SplitLines(std::string(kSecondOfPair) + "\r\n" + std::string(kFirstOfPair) + "\r\nline 3");
   Pieces out;
   RunRemoval(source, first_only, out.sink, kPairKey);
   EXPECT_THAT(out.pieces, ::testing::ElementsAre(std::string(kSecondOfPair) + "\r\n", "line 3"));
 
   // Both in the removal list: both get a slot, and both are removed.
-  const LineList both =
-      SplitLines(std::string(kFirstOfPair) + "\r\n" + std::string(kSecondOfPair));
+  const LineList both = SplitLines(std::string(kFirstOfPair) + "\r\n" + std::string(kSecondOfPair));
   Pieces out_both;
   RunRemoval(source, both, out_both.sink, kPairKey);
   EXPECT_THAT(out_both.pieces, ::testing::ElementsAre("line 3"));
