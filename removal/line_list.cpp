@@ -87,11 +87,11 @@ void CheckPosition(const LineList& list, Position position) {
 
 }  // namespace
 
-TextBytes AllocateText(std::size_t size) {
+TextBytes AllocateText(std::uint64_t size) {
   TextBytes text;
   if (size > 0) {
     text.data = AllocateArray<char>(size);
-    text.size = size;
+    text.size = static_cast<std::size_t>(size);
   }
   return text;
 }

@@ -23,7 +23,7 @@ struct TextBytes {
 
 // A block for `size` bytes, left for the caller to fill. Fault: the allocation fault, naming
 // `size` bytes.
-TextBytes AllocateText(std::size_t size);
+TextBytes AllocateText(std::uint64_t size);
 
 // How wide a list's line starts are. The narrowest is 32 bits whenever the text allows it, which
 // halves their memory; 64 bits on a small text is there so that tests reach the wide form too.

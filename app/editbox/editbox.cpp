@@ -22,7 +22,7 @@ namespace varnel {
 // are reported on the calling thread, never from inside a step of the UI thread, so a fault box
 // never stops the UI thread.
 
-std::optional<std::string> ReadContent(WindowId window, ControlId control) {
+std::wstring ReadContentUnits(WindowId window, ControlId control) {
   Lookup lookup = Lookup::kNotLoaded;
   std::wstring text;
   std::size_t failedBytes = 0;
@@ -50,6 +50,11 @@ std::optional<std::string> ReadContent(WindowId window, ControlId control) {
     ReportRuntimeError(0, "指定窗口尚未载入");
   }
   if (failedBytes != 0) ReportAllocationFailure(failedBytes);
+  return text;
+}
+
+std::optional<std::string> ReadContent(WindowId window, ControlId control) {
+  const std::wstring text = ReadContentUnits(window, control);
   if (text.empty()) return std::nullopt;
   return WideToUtf8(text);
 }
