@@ -3,13 +3,15 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/editbox/editbox.h"
 #include "app/handles.h"
 #include "app/program_state.h"
+#include "app/utf.h"
 #include "removal/line_list.h"
 #include "removal/removal_run.h"
 
@@ -24,10 +26,17 @@ UniqueHandle StartThread(LPTHREAD_START_ROUTINE procedure, std::uint32_t argumen
   return UniqueHandle(CreateThread(nullptr, 0, procedure, parameter, 0, &id));
 }
 
-// The lines of one box; its text is released as soon as it is cut.
+// The lines of one box. Its units are converted straight into the block that the list then takes
+// over as its own bytes, and are released before the cut: besides the box, the run holds one copy
+// of the text.
 LineList ReadLines(ControlId box) {
-  const std::optional<std::string> text = ReadContent(kMainWindow, box);
-  return SplitLines(text ? std::string_view(*text) : std::string_view());
+  TextBytes bytes;
+  {
+    const std::wstring units = ReadContentUnits(kMainWindow, box);
+    bytes = AllocateText(Utf8Size(units));
+    WideToUtf8(units, {bytes.data.get(), bytes.size});
+  }
+  return SplitLines(std::move(bytes));
 }
 
 // One removal run: 编辑框1 less the lines of 编辑框2, appended to 编辑框3. The argument is not

@@ -118,8 +118,7 @@ Decoded DecodeAt(std::string_view text, std::size_t at) {
 // Both directions take units below 0x80 (bytes below 0x80) one at a time on a short path of their
 // own: most text in the boxes is digits, Latin letters and line ends.
 
-std::string WideToUtf8(std::wstring_view text) {
-  // First the exact size, so that the bytes are asked for once.
+std::uint64_t Utf8Size(std::wstring_view text) {
   std::uint64_t size = 0;
   for (std::size_t at = 0; at < text.size();) {
     if (static_cast<std::uint16_t>(text[at]) < 0x80) {
@@ -131,19 +130,30 @@ std::string WideToUtf8(std::wstring_view text) {
     size += EncodedLength(point.value);
     at += point.units;
   }
-  std::string bytes;
-  ResizeOrReport(bytes, size);
-  char* out = bytes.data();
+  return size;
+}
+
+std::size_t WideToUtf8(std::wstring_view text, std::span<char> out) {
+  char* const first = out.data();
+  char* next = first;
   for (std::size_t at = 0; at < text.size();) {
     if (static_cast<std::uint16_t>(text[at]) < 0x80) {
-      *out++ = static_cast<char>(text[at]);
+      *next++ = static_cast<char>(text[at]);
       ++at;
       continue;
     }
     const CodePoint point = CodePointAt(text, at);
-    out = Encode(point.value, out);
+    next = Encode(point.value, next);
     at += point.units;
   }
+  return static_cast<std::size_t>(next - first);
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+  // First the exact size, so that the bytes are asked for once.
+  std::string bytes;
+  ResizeOrReport(bytes, Utf8Size(text));
+  WideToUtf8(text, bytes);
   return bytes;
 }
 

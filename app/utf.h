@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,13 @@ namespace varnel {
 // The window's units as the core's bytes. Fault: the allocation fault when the bytes cannot be
 // had.
 std::string WideToUtf8(std::wstring_view text);
+
+// The number of bytes that WideToUtf8 gives for `text`.
+std::uint64_t Utf8Size(std::wstring_view text);
+
+// The same bytes into `out`, which has room for Utf8Size(text) of them, with no allocation: for a
+// caller that owns the block the bytes go to. Returns how many it wrote.
+std::size_t WideToUtf8(std::wstring_view text, std::span<char> out);
 
 // The core's bytes as the window's units. A byte that starts no character, which WideToUtf8 never
 // makes, gives U+FFFD. Fault: the allocation fault when the units cannot be had.

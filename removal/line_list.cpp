@@ -1,46 +1,79 @@
 #include "removal/line_list.h"
 
-#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #include "removal/fault.h"
 #include "removal/allocate.h"
+#include "removal/cut_marks.h"
 
 namespace varnel {
 
 // Layout of a list of `count` lines:
-//   bytes  the text's bytes up to its first NUL, without the CR LF that ends the text, if any;
-//   starts count + 1 offsets into `bytes`: starts[k] is where line k + 1 begins, and
-//          starts[count] is the size of `bytes` plus 2, as if the last line were followed by CR LF
-//          too. So line k + 1 always spans starts[k] to starts[k + 1] - 2, and every line but the
-//          last is followed in `bytes` by its CR LF.
+//   text    the text's bytes up to its first NUL, CR LF pairs and all, a final CR LF included;
+//   starts  count + 1 offsets into the text: starts[k] is where line k + 1 begins, and
+//           starts[count] is where the last line ends plus 2, as if it were followed by CR LF
+//           (it may be). So line k + 1 always spans starts[k] to starts[k + 1] - 2, and every line
+//           but the last is followed in the text by its CR LF.
+// The offsets are 32 bits wide (`starts`) when the largest of them fits, else 64 (`wide_starts`).
 // The empty text gives count 0 and no arrays at all.
 
 namespace {
 
-// The text up to its first NUL.
-std::string_view UpToNul(std::string_view text) {
-  if (text.empty()) {
-    return {};
+// Calls visit(at, marks) for bytes[0, size), 64 bytes at a time from `at`, with the marks of
+// their cuts (removal/cut_marks.h).
+template <typename Visit>
+void ForEachBlock(const char* bytes, std::size_t size, Visit visit) {
+  constexpr std::size_t kBlock = 64;
+  std::size_t at = 0;
+  for (; at + kBlock < size; at += kBlock) {
+    visit(at, FindCuts(bytes + at, bytes[at + kBlock] == '\n'));
   }
-  const void* nul = std::memchr(text.data(), '\0', text.size());
-  return nul == nullptr ? text : text.substr(0, static_cast<const char*>(nul) - text.data());
+  // The last one to 64 bytes, padded with NULs, which are no CR and no LF.
+  char tail[kBlock] = {};
+  std::memcpy(tail, bytes + at, size - at);
+  visit(at, FindCuts(tail, false));
 }
 
-// Where the next CR LF pair at or after `from` begins, or text.size() when there is none.
-std::size_t FindLineEnd(std::string_view text, std::size_t from) {
-  while (from + 1 < text.size()) {
-    const void* cr = std::memchr(text.data() + from, '\r', text.size() - 1 - from);
-    if (cr == nullptr) {
-      break;
+// ---- Building the list
+// ---------------------------------------------------------------------------
+
+// The pass that records the starts writes eight of them for every 64 bytes, whether or not the
+// bytes hold that many cuts, and then moves on by the number they hold; so it does not branch on
+// where the cuts lie. Its last writes may reach seven entries past the list's last start.
+constexpr int kStartsPerBlock = 8;
+constexpr std::uint64_t kStartsSpare = kStartsPerBlock - 1;
+
+// The starts of the `count` lines of bytes[0, end), the last of which ends at `end`.
+template <typename Start>
+std::unique_ptr<Start[]> LineStarts(const char* bytes, std::size_t end, Position count) {
+  std::unique_ptr<Start[]> starts =
+      AllocateArray<Start>(static_cast<std::uint64_t>(count) + 1 + kStartsSpare);
+  Start* next = starts.get();
+  *next++ = 0;
+  ForEachBlock(bytes, end, [&next](std::size_t at, CutMarks marks) {
+    const int found = CountBits(marks);
+    // The top bit stands in for a missing mark (when set, it is the last byte's own mark), so
+    // that counting the trailing zeros needs no test for zero.
+    auto take = [at, &marks]() {
+      const int bit = std::countr_zero(marks | std::uint64_t{1} << 63);
+      marks &= marks - 1;
+      return static_cast<Start>(at + static_cast<std::size_t>(bit) + 2);
+    };
+    for (int k = 0; k < kStartsPerBlock; ++k) {
+      next[k] = take();
     }
-    from = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
-    if (text[from + 1] == '\n') {
-      return from;
+    // Lines of fewer than eight bytes on average: the rest one by one.
+    for (int k = kStartsPerBlock; k < found; ++k) {
+      next[k] = take();
     }
-    ++from;
-  }
-  return text.size();
+    next += found;
+  });
+  *next = static_cast<Start>(end + 2);
+  return starts;
 }
 
 void CheckPosition(const LineList& list, Position position) {
@@ -54,34 +87,56 @@ void CheckPosition(const LineList& list, Position position) {
 
 }  // namespace
 
+TextBytes AllocateText(std::uint64_t size) {
+  TextBytes text;
+  if (size > 0) {
+    text.data = AllocateArray<char>(size);
+    text.size = static_cast<std::size_t>(size);
+  }
+  return text;
+}
+
 LineList SplitLines(std::string_view text) {
-  text = UpToNul(text);
+  if (!text.empty()) {
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+      text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    }
+  }
+  TextBytes copy = AllocateText(text.size());
+  if (!text.empty()) {
+    std::memcpy(copy.data.get(), text.data(), text.size());
+  }
+  return SplitLines(std::move(copy));
+}
+
+LineList SplitLines(TextBytes&& text, StartWidth width) {
   LineList list;
-  if (text.empty()) {
+  const char* bytes = text.data.get();
+  std::size_t size = text.size;
+  if (size > 0) {
+    if (const void* nul = std::memchr(bytes, '\0', size)) {
+      size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes);
+    }
+  }
+  if (size == 0) {
     return list;
   }
-  // A CR LF at the very end closes the last line and starts no new one: it is not kept.
-  if (text.size() >= 2 && text.ends_with("\r\n")) {
-    text.remove_suffix(2);
-  }
+  // A CR LF at the very end closes the last line and starts no new one.
+  const bool closed = size >= 2 && bytes[size - 2] == '\r' && bytes[size - 1] == '\n';
+  const std::size_t end = closed ? size - 2 : size;
 
-  // First pass: count the lines, so that each array is asked for once at its exact size.
+  // First pass: count the lines, so that the starts are asked for once at their exact size.
   Position count = 1;
-  for (std::size_t at = FindLineEnd(text, 0); at < text.size(); at = FindLineEnd(text, at + 2)) {
-    ++count;
-  }
-
-  list.bytes = AllocateArray<char>(text.size());
-  list.starts = AllocateArray<std::size_t>(static_cast<std::uint64_t>(count) + 1);
-  std::copy(text.begin(), text.end(), list.bytes.get());
+  ForEachBlock(bytes, end, [&count](std::size_t, CutMarks marks) { count += CountBits(marks); });
 
   // Second pass: record where each line begins.
-  std::size_t* start = list.starts.get();
-  *start++ = 0;
-  for (std::size_t at = FindLineEnd(text, 0); at < text.size(); at = FindLineEnd(text, at + 2)) {
-    *start++ = at + 2;
+  if (width == StartWidth::kNarrowest && end + 2 <= std::numeric_limits<std::uint32_t>::max()) {
+    list.starts = LineStarts<std::uint32_t>(bytes, end, count);
+  } else {
+    list.wide_starts = LineStarts<std::uint64_t>(bytes, end, count);
   }
-  *start = text.size() + 2;
+  list.text = std::move(text);
+  list.text.size = size;
   list.count = count;
   return list;
 }
@@ -91,22 +146,17 @@ Position Count(const LineList& list) {
 }
 
 std::string_view At(const LineList& list, Position position) {
-  std::string_view line = AtWithLineEnd(list, position);
-  if (position < list.count) {
-    line.remove_suffix(2);
-  }
-  return line;
+  CheckPosition(list, position);
+  return VisitLines(list, [position](const auto& lines) {
+    return lines.Line(static_cast<std::size_t>(position - 1));
+  });
 }
 
 std::string_view AtWithLineEnd(const LineList& list, Position position) {
   CheckPosition(list, position);
-  const auto index = static_cast<std::size_t>(position - 1);
-  const std::size_t begin = list.starts[index];
-  std::size_t end = list.starts[index + 1];
-  if (position == list.count) {
-    end -= 2;
-  }
-  return {list.bytes.get() + begin, end - begin};
+  return VisitLines(list, [position](const auto& lines) {
+    return lines.LineWithEnd(static_cast<std::size_t>(position - 1));
+  });
 }
 
 int CompareText(std::string_view a, std::string_view b) {

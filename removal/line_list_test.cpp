@@ -3,13 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "removal/allocate.h"
+#include "removal/cut_marks.h"
 #include "tests/support/fault_exit.h"
 
 // The allocation fault is checked by asking for more than any heap gives. Under AddressSanitizer
@@ -47,20 +50,44 @@ void PrintTo(const SplitCase& c, std::ostream* out) {
 
 class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitLinesTest, CutsAtEveryCrLfPair) {
-  const SplitCase& c = GetParam();
-  // The list must not lean on the text: split a copy, then overwrite and free it.
-  auto text = std::make_unique<std::string>(c.text);
-  const LineList list = SplitLines(*text);
-  text->assign(text->size(), 'Z');
-  text.reset();
-
-  ASSERT_EQ(Count(list), static_cast<Position>(c.lines.size()));
-  EXPECT_EQ(LinesOf(list), c.lines);
+void ExpectLines(const LineList& list, const std::vector<std::string>& lines) {
+  ASSERT_EQ(Count(list), static_cast<Position>(lines.size()));
+  EXPECT_EQ(LinesOf(list), lines);
   for (Position position = 1; position <= Count(list); ++position) {
-    const std::string& line = c.lines[static_cast<std::size_t>(position - 1)];
+    const std::string& line = lines[static_cast<std::size_t>(position - 1)];
     const std::string with_end = position < Count(list) ? line + "\r\n" : line;
     EXPECT_EQ(AtWithLineEnd(list, position), with_end) << "line " << position;
+  }
+}
+
+TextBytes TextOf(std::string_view text) {
+  TextBytes bytes = AllocateText(text.size());
+  if (!text.empty()) {
+    std::memcpy(bytes.data.get(), text.data(), text.size());
+  }
+  return bytes;
+}
+
+TEST_P(SplitLinesTest, CutsAtEveryCrLfPair) {
+  const SplitCase& c = GetParam();
+  {
+    SCOPED_TRACE("copied");
+    // The list must not lean on the text: split a copy, then overwrite and free it.
+    auto text = std::make_unique<std::string>(c.text);
+    const LineList list = SplitLines(*text);
+    text->assign(text->size(), 'Z');
+    text.reset();
+    ExpectLines(list, c.lines);
+  }
+  for (const StartWidth width : {StartWidth::kNarrowest, StartWidth::kWide}) {
+    SCOPED_TRACE(width == StartWidth::kWide ? "taken over, 64-bit starts" : "taken over");
+    TextBytes text = TextOf(c.text);
+    const char* bytes = text.data.get();
+    const LineList list = SplitLines(std::move(text), width);
+    ExpectLines(list, c.lines);
+    if (!c.lines.empty()) {
+      EXPECT_EQ(list.text.data.get(), bytes) << "the list copied a text it was given";
+    }
   }
 }
 
@@ -103,6 +130,79 @@ TEST(SplitLinesTest, ManyLinesKeepTheirOrder) {
     text += lines.back() + "\r\n";
   }
   EXPECT_EQ(LinesOf(SplitLines(text)), lines);
+}
+
+// The cut looks at 64 bytes at a time: pairs across the edge of two blocks, blocks with more cuts
+// than the usual eight, lines longer than a block, and texts that end at, just before and just
+// after a block's edge, against a cut made one byte at a time.
+TEST(SplitLinesTest, CutsAcrossAndInsideBlocksOfBytes) {
+  auto model = [](const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
+        lines.push_back(line);
+        line.clear();
+        ++at;
+      } else {
+        line += text[at];
+      }
+    }
+    if (!line.empty()) {
+      lines.push_back(line);
+    }
+    return lines;
+  };
+  std::vector<std::string> texts;
+  for (std::size_t size = 120; size <= 200; ++size) {
+    for (std::size_t cr = 56; cr <= 72; ++cr) {
+      std::string text(size, 'x');
+      text[cr] = '\r';
+      text[cr + 1] = '\n';
+      text[size - 1] = cr % 3 == 0 ? '\r' : 'y';
+      texts.push_back(text);
+    }
+  }
+  for (std::size_t size = 60; size <= 260; ++size) {
+    std::string text;
+    for (std::size_t at = 0; text.size() < size; ++at) {
+      text += at % 5 == 0 ? "\r\n" : at % 5 == 1 ? "a\r\n" : at % 5 == 2 ? "\n\r" : "\r";
+    }
+    text.resize(size);
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    EXPECT_EQ(LinesOf(SplitLines(text)), model(text)) << ::testing::PrintToString(text);
+  }
+}
+
+// Both ways of finding the cuts in 64 bytes give the marks of a byte-by-byte look, on bytes drawn
+// mostly from CR and LF.
+TEST(FindCutsTest, MarksEveryCrFollowedByLf) {
+  std::uint64_t state = 12345;
+  auto next = [&state] {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    return state >> 33;
+  };
+  const char alphabet[] = {'\r', '\n', '\r', '\n', 'a', '\0', '\x8D', '\x8A'};
+  for (int round = 0; round < 2000; ++round) {
+    char bytes[65];
+    for (char& byte : bytes) {
+      byte = alphabet[next() % sizeof alphabet];
+    }
+    const bool next_is_lf = bytes[64] == '\n';
+    std::uint64_t expected = 0;
+    for (int k = 0; k < 64; ++k) {
+      if (bytes[k] == '\r' && bytes[k + 1] == '\n') {
+        expected |= std::uint64_t{1} << k;
+      }
+    }
+    ASSERT_EQ(FindCutsPortable(bytes, next_is_lf), expected) << "round " << round;
+#if VARNEL_HAS_SSE2
+    ASSERT_EQ(FindCutsSse2(bytes, next_is_lf), expected) << "round " << round;
+#endif
+    ASSERT_EQ(CountBits(expected), std::popcount(expected));
+  }
 }
 
 struct CompareCase {

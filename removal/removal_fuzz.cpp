@@ -1,5 +1,7 @@
 // Checks the line cut, the comparison and the removal run on arbitrary bytes against a plain model:
-// a byte-by-byte splitter and a linear scan over its lines with string equality.
+// a byte-by-byte splitter and a linear scan over its lines with string equality. Lists are cut both
+// from copies and from texts they take over with 64-bit starts, and the run goes under the
+// process's hash key and under one made from the input.
 //
 // Input: two bytes giving the length of the source text (modulo what is there), the source text,
 // then the removal text.
@@ -7,10 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "removal/line_hash.h"
 #include "removal/line_list.h"
 #include "removal/removal_run.h"
 
@@ -91,6 +95,15 @@ int ModelCompare(std::string_view a, std::string_view b) {
   return x.size() < y.size() ? -1 : 1;
 }
 
+// A block of its own holding `text`, for a list to take over.
+varnel::TextBytes TextOf(std::string_view text) {
+  varnel::TextBytes bytes = varnel::AllocateText(text.size());
+  if (!text.empty()) {
+    std::memcpy(bytes.data.get(), text.data(), text.size());
+  }
+  return bytes;
+}
+
 void CheckList(const varnel::LineList& list, const std::vector<std::string>& model) {
   Check(varnel::Count(list) == static_cast<Position>(model.size()), "line count");
   for (Position position = 1; position <= varnel::Count(list); ++position) {
@@ -118,11 +131,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> source_model = ModelSplit(source_text);
   const std::vector<std::string> removal_model = ModelSplit(removal_text);
 
-  // Split copies that die at once: the lists must hold their own bytes.
+  // Split copies that die at once: the lists must hold their own bytes. Then the same texts taken
+  // over with 64-bit starts.
   varnel::LineList source = varnel::SplitLines(std::string(source_text));
   varnel::LineList removal = varnel::SplitLines(std::string(removal_text));
+  varnel::LineList wide_source = varnel::SplitLines(TextOf(source_text), varnel::StartWidth::kWide);
+  varnel::LineList wide_removal =
+      varnel::SplitLines(TextOf(removal_text), varnel::StartWidth::kWide);
   CheckList(source, source_model);
   CheckList(removal, removal_model);
+  CheckList(wide_source, source_model);
+  CheckList(wide_removal, removal_model);
 
   Check(varnel::CompareText(source_text, removal_text) == ModelCompare(source_text, removal_text),
         "comparison of the texts");
@@ -132,9 +151,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "comparison of the first lines");
   }
 
-  std::vector<std::string> pieces;
-  varnel::RunRemoval(source, removal,
-                     varnel::TextSink{[&](std::string_view piece) { pieces.emplace_back(piece); }});
-  Check(pieces == ModelRun(source_model, removal_model), "pieces of the run");
+  // The run under the process's key, and under a key taken from the input, with lists of both
+  // widths.
+  const std::vector<std::string> expected = ModelRun(source_model, removal_model);
+  const varnel::HashKey input_key{varnel::HashLine(input, {}), input.size()};
+  struct Pairing {
+    const varnel::LineList& source;
+    const varnel::LineList& removal;
+    const varnel::HashKey& key;
+  };
+  for (const Pairing& run :
+       {Pairing{source, removal, varnel::ProcessHashKey()},
+        Pairing{wide_source, removal, input_key}, Pairing{source, wide_removal, input_key}}) {
+    std::vector<std::string> pieces;
+    varnel::RunRemoval(
+        run.source, run.removal,
+        varnel::TextSink{[&](std::string_view piece) { pieces.emplace_back(piece); }}, run.key);
+    Check(pieces == expected, "pieces of the run");
+  }
   return 0;
 }

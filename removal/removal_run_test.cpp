@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ostream>
 #include <set>
 #include <string>
@@ -18,12 +19,38 @@ struct RecordingSink {
   TextSink sink{[this](std::string_view piece) { pieces.emplace_back(piece); }};
 };
 
+TextBytes TextOf(std::string_view text) {
+  TextBytes bytes = AllocateText(text.size());
+  if (!text.empty()) {
+    std::memcpy(bytes.data.get(), text.data(), text.size());
+  }
+  return bytes;
+}
+
+// The pieces of a run over lists cut from the two texts. Each list is made twice, copied with
+// 32-bit starts and taken over with 64-bit starts, and every pairing must give the same pieces.
 std::vector<std::string> PiecesOf(std::string_view source_text, std::string_view removal_text) {
-  const LineList source = SplitLines(source_text);
-  const LineList removal = SplitLines(removal_text);
-  RecordingSink recording;
-  RunRemoval(source, removal, recording.sink);
-  return recording.pieces;
+  auto lists = [](std::string_view text) {
+    std::vector<LineList> made;
+    made.push_back(SplitLines(text));
+    made.push_back(SplitLines(TextOf(text), StartWidth::kWide));
+    return made;
+  };
+  const std::vector<LineList> sources = lists(source_text);
+  const std::vector<LineList> removals = lists(removal_text);
+  std::vector<std::string> first;
+  for (const LineList& source : sources) {
+    for (const LineList& removal : removals) {
+      RecordingSink recording;
+      RunRemoval(source, removal, recording.sink);
+      if (&source == &sources.front() && &removal == &removals.front()) {
+        first = recording.pieces;
+      } else {
+        EXPECT_EQ(recording.pieces, first) << "with lists of another kind";
+      }
+    }
+  }
+  return first;
 }
 
 struct RunCase {

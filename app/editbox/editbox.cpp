@@ -49,11 +49,11 @@ void WithLiveControl(WindowId window, ControlId control, Work work) {
 
 }  // namespace
 
-std::optional<std::string> ReadContent(WindowId window, ControlId control) {
+std::wstring ReadContentUnits(WindowId window, ControlId control) {
   int length = 0;
   WithLiveControl(window, control, [&length](HWND box) { length = GetWindowTextLengthW(box); });
-  if (length == 0) return std::nullopt;
   std::wstring text;  // zero-filled as it grows: every page is touched here
+  if (length == 0) return text;
   if (!TryResize(text, static_cast<std::uint64_t>(length)))
     ReportAllocationFailure(BytesOf<wchar_t>(static_cast<std::uint64_t>(length) + 1));
   // The string keeps room for a terminating NUL after its last unit, which is all that
@@ -62,6 +62,11 @@ std::optional<std::string> ReadContent(WindowId window, ControlId control) {
   WithLiveControl(window, control,
                   [&](HWND box) { copied = GetWindowTextW(box, text.data(), length + 1); });
   text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+std::optional<std::string> ReadContent(WindowId window, ControlId control) {
+  const std::wstring text = ReadContentUnits(window, control);
   if (text.empty()) return std::nullopt;
   return WideToUtf8(text);
 }

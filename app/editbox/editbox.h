@@ -20,6 +20,10 @@ inline constexpr std::size_t kMostOutputWaiting = 4 * 1024 * 1024;
 // "指定窗口尚未载入" while the window or the box is not loaded.
 std::optional<std::string> ReadContent(WindowId window, ControlId control);
 
+// The box's whole text as its UTF-16 units, for a caller that converts them itself (ReadContent
+// converts them to UTF-8); empty for an empty box. Same faults as ReadContent.
+std::wstring ReadContentUnits(WindowId window, ControlId control);
+
 // Hands `utf8`, one or more whole pieces of output, to the UI thread, which puts it at the end of
 // the box, whatever the user's selection or caret, scrolls the end into view and leaves nothing to
 // undo (app/editbox/output.h). Returns without waiting for the UI thread, unless more than
