@@ -38,8 +38,7 @@ void ForEachBlock(const char* bytes, std::size_t size, Visit visit) {
   visit(at, FindCuts(tail, false));
 }
 
-// ---- Building the list
-// ---------------------------------------------------------------------------
+// ---- Building the list -------------------------------------------------------------------------
 
 // The pass that records the starts writes eight of them for every 64 bytes, whether or not the
 // bytes hold that many cuts, and then moves on by the number they hold; so it does not branch on
@@ -110,9 +109,11 @@ LineList SplitLines(std::string_view text) {
 }
 
 LineList SplitLines(TextBytes&& text, StartWidth width) {
+  // Taken from the caller whatever it holds: a text with no line is released here.
+  TextBytes taken = std::move(text);
   LineList list;
-  const char* bytes = text.data.get();
-  std::size_t size = text.size;
+  const char* bytes = taken.data.get();
+  std::size_t size = taken.size;
   if (size > 0) {
     if (const void* nul = std::memchr(bytes, '\0', size)) {
       size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes);
@@ -135,7 +136,7 @@ LineList SplitLines(TextBytes&& text, StartWidth width) {
   } else {
     list.wide_starts = LineStarts<std::uint64_t>(bytes, end, count);
   }
-  list.text = std::move(text);
+  list.text = std::move(taken);
   list.text.size = size;
   list.count = count;
   return list;

@@ -11,7 +11,8 @@
 #   process_s  the whole program core_filter: read both files, run, write the output file;
 #   peak_mib   core_filter's peak resident set (GNU time), against the bytes of both texts;
 #   hash_s     hashing every line of both lists once, as a run does, with the keyed SipHash-1-3,
-#              beside the former unkeyed hash (core_bench hash);
+#              beside unkeyed_s, the former unkeyed mix reading its bytes the same way: the
+#              difference is what the key costs (core_bench hash);
 #   scan_s     the plain linear scan in one process, while it stays under a minute;
 #   grep_s, awk_s  grep -vxFf and the awk hash idiom as whole programs on the same files, whose
 #              output must equal core_filter's and core_bench's.
