@@ -15,7 +15,8 @@ namespace varnel {
 // The most output that waits for the UI thread before AppendText waits for room.
 inline constexpr std::size_t kMostOutputWaiting = 4 * 1024 * 1024;
 
-// A private copy of the box's whole text, as UTF-8; the missing text (nullopt) for an empty box.
+// A private copy of the box's whole text in the core's byte form (UTF-8, with a lone surrogate as
+// the three bytes of its value: app/utf.h); the missing text (nullopt) for an empty box.
 // Faults: "未载入欲访问窗口组件所在的窗口" once the window entries are discarded,
 // "指定窗口尚未载入" while the window or the box is not loaded.
 std::optional<std::string> ReadContent(WindowId window, ControlId control);
