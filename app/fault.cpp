@@ -5,11 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <thread>
-#endif
+#include "app/thread_key.h"
 
 namespace varnel {
 
@@ -67,20 +63,7 @@ std::string_view FittingMessage(std::string_view message) {
 
 // The threads that are reporting a fault now. A thread's box runs a message loop, and something
 // that loop dispatches could meet a fault on the same thread; such a fault must not start a second
-// report inside the first. On Windows a thread is named by its system identifier, which asks
-// nothing of the heap (the thread library's own identifier may, for a thread it did not start).
-#ifdef _WIN32
-using ThreadKey = DWORD;  // 0 names no thread
-ThreadKey ThisThread() {
-  return GetCurrentThreadId();
-}
-#else
-using ThreadKey = std::thread::id;  // the default names no thread
-ThreadKey ThisThread() {
-  return std::this_thread::get_id();
-}
-#endif
-
+// report inside the first. A thread is named without asking the heap (app/thread_key.h).
 constexpr std::size_t kReportSlots = 8;
 std::array<std::atomic<ThreadKey>, kReportSlots> reportingThreads{};
 

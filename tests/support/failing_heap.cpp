@@ -5,26 +5,10 @@
 #include <cstdlib>
 #include <new>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <thread>
-#endif
+#include "app/thread_key.h"
 
 namespace varnel::test {
 namespace {
-
-#ifdef _WIN32
-using ThreadKey = DWORD;  // 0 names no thread
-ThreadKey ThisThread() {
-  return GetCurrentThreadId();
-}
-#else
-using ThreadKey = std::thread::id;  // the default names no thread
-ThreadKey ThisThread() {
-  return std::this_thread::get_id();
-}
-#endif
 
 enum class Failing { kNothing, kEverything, kAllButSpared };
 
